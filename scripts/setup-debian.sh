@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on Debian 12, where it is missing:
+# the mingw-w64 cross-compiler, CMake, GoogleTest's sources, Wine, Xvfb, and a
+# CJK font with a Chinese locale so that the program's texts render.
+set -euo pipefail
+
+packages=(
+    cmake make python3
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    googletest
+    wine wine64
+    xvfb xauth x11-apps imagemagick
+    fonts-wqy-microhei locales
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+    echo "Generating the zh_CN.UTF-8 locale"
+    $sudo sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
+fi

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the program and its tests with mingw-w64 and runs every test under Wine,
+# on a virtual display, in a Wine prefix inside the build tree.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/setup-debian.sh
+
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j"$(nproc)"
+
+# The tests share the program's mutex, pipe name and tray: one at a time.
+export WINEPREFIX=$root/build/mingw/wineprefix
+xvfb-run --auto-servernum --server-args='-screen 0 1280x1024x24' bash -c '
+    ctest --preset mingw
+    status=$?
+    wineserver -k 2>/dev/null || true
+    exit $status
+'

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Starts the program at path with no arguments, shown as showState, and lets it run
+// on its own: nobody waits for it or reads its exit code. Returns false when Windows
+// could not start it.
+bool LaunchDetached(std::wstring const& path, WORD showState);

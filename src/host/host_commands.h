@@ -1,0 +1,22 @@
+#pragma once
+
+#include <windows.h>
+
+// Image name of the screen host in the process list.
+wchar_t const SCREEN_HOST_IMAGE_NAME[] = L"PhantomDeskHost.exe";
+
+// Starts one more screen host, hidden, from the program's folder and reports it.
+void StartScreenHost(HWND hwnd);
+
+// Sends the screen host the stop signal and reports whether it was delivered.
+void StopScreenHost();
+
+// Asks the windows of every running screen host to close and reports it.
+void ForceCloseScreenHost(HWND hwnd);
+
+// True when imageName is the screen host's, in any letter case, and nothing else.
+bool IsScreenHostImage(wchar_t const* imageName);
+
+// EnumWindows callback: posts WM_CLOSE to hwnd when it belongs to the process
+// whose identifier is in lParam.
+BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM lParam);

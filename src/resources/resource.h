@@ -1,0 +1,3 @@
+#pragma once
+
+#define ICON_APP 100

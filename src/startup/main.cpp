@@ -1,0 +1,36 @@
+#include "common/message_box.h"
+#include "startup/startup.h"
+
+namespace
+{
+wchar_t const TEXT_ADMIN_ALLOWED[] = L"已允许管理员启动";
+}
+
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int)
+{
+    RestrictDllSearchToSystem32();
+
+    if (!IsRunningAsAdministrator())
+    {
+        RelaunchElevated();
+        return EXIT_CODE_SUCCESS;
+    }
+    // Plain MB_OK: this one notice has no icon.
+    MessageBoxW(nullptr, TEXT_ADMIN_ALLOWED, CAPTION_NOTICE, MB_OK);
+    g_hInst = hInstance;
+
+    int exitCode = EXIT_CODE_SUCCESS;
+    if (!AcquireSingleInstance(&exitCode))
+    {
+        return exitCode;
+    }
+    if (!RegisterTrayWindowClass())
+    {
+        return EXIT_CODE_FAILURE;
+    }
+    if (CreateTrayWindow(hInstance) == nullptr)
+    {
+        return EXIT_CODE_FAILURE;
+    }
+    return RunMessageLoop();
+}

@@ -1,0 +1,151 @@
+#include "startup/startup.h"
+
+#include "common/message_box.h"
+#include "common/program_dir.h"
+#include "resources/resource.h"
+#include "tray/tray_window.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+HINSTANCE g_hInst = nullptr;
+
+namespace
+{
+wchar_t const TEXT_ELEVATION_REFUSED[] = L"未允许管理员启动，程序关闭";
+wchar_t const TEXT_MUTEX_FAILED[] = L"创建互斥体失败！";
+wchar_t const TEXT_ALREADY_RUNNING[] = L"程序已在运行，请勿重复启动！";
+wchar_t const RUNAS_VERB[] = L"runas";
+
+[[noreturn]] void EndWithError(DWORD error)
+{
+    // Without an answer we cannot tell whether to relaunch; end quietly and let
+    // the exit status carry the reason, with no crash dialog in the user's face.
+    ExitProcess(error);
+}
+}
+
+void RestrictDllSearchToSystem32()
+{
+    // The program runs elevated, often from a Downloads folder: a DLL planted
+    // beside it must never be loaded with administrator rights.
+    // SetDefaultDllDirectories is missing on Windows versions without KB2533623, so
+    // look it up; there, at least take the current directory out of the search.
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+    HMODULE const kernel32 = GetModuleHandleW(L"kernel32.dll");
+    FARPROC const setDefault =
+        kernel32 != nullptr ? GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr;
+    if (setDefault != nullptr)
+    {
+        reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(setDefault))(
+            LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+    else
+    {
+        SetDllDirectoryW(L"");
+    }
+}
+
+bool IsRunningAsAdministrator()
+{
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    BOOL isMember = FALSE;
+    DWORD error = ERROR_SUCCESS;
+
+    if (AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                 DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators))
+    {
+        // A null token asks about this thread's effective token, where a filtered
+        // (not elevated) administrator has the group for denial only.
+        if (!CheckTokenMembership(nullptr, administrators, &isMember))
+        {
+            error = GetLastError();
+        }
+        FreeSid(administrators);
+    }
+    else
+    {
+        error = GetLastError();
+    }
+
+    if (error != ERROR_SUCCESS)
+    {
+        EndWithError(error);
+    }
+    return isMember != FALSE;
+}
+
+void RelaunchElevated()
+{
+    std::wstring const path = GetModulePath();
+    if (path.empty())
+    {
+        return;
+    }
+
+    SHELLEXECUTEINFOW info = {sizeof(info)};
+    info.lpVerb = RUNAS_VERB;
+    info.lpFile = path.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info) && GetLastError() == ERROR_CANCELLED)
+    {
+        ShowError(nullptr, TEXT_ELEVATION_REFUSED);
+    }
+}
+
+bool AcquireSingleInstance(int* exitCode)
+{
+    // Held, never closed, for the life of the process: that is the guard.
+    HANDLE const mutex = CreateMutexW(nullptr, TRUE, SINGLE_INSTANCE_MUTEX);
+    if (mutex == nullptr)
+    {
+        ShowError(nullptr, TEXT_MUTEX_FAILED);
+        *exitCode = EXIT_CODE_FAILURE;
+        return false;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS)
+    {
+        ShowNotice(nullptr, TEXT_ALREADY_RUNNING);
+        CloseHandle(mutex);
+        *exitCode = EXIT_CODE_SUCCESS;
+        return false;
+    }
+    return true;
+}
+
+bool RegisterTrayWindowClass()
+{
+    HINSTANCE const module = GetModuleHandleW(nullptr);
+    HICON const icon = LoadIconW(module, MAKEINTRESOURCEW(ICON_APP));
+
+    WNDCLASSEXW windowClass = {sizeof(windowClass)};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = WndProc;
+    windowClass.hInstance = module;
+    windowClass.hIcon = icon;
+    windowClass.hIconSm = icon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = TRAY_WINDOW_CLASS;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+HWND CreateTrayWindow(HINSTANCE instance)
+{
+    // WndProc adds the tray icon and greets the user before this returns.
+    return CreateWindowExW(0, TRAY_WINDOW_CLASS, L"", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                           CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
+}
+
+int RunMessageLoop()
+{
+    MSG message = {};
+    while (GetMessageW(&message, nullptr, 0, 0))
+    {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

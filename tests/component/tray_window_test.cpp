@@ -1,0 +1,199 @@
+#include "pipe_server.h"
+#include "startup/startup.h"
+#include "test_support.h"
+#include "tray/tray_window.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace
+{
+UINT const MN_GETHMENU_MESSAGE = 0x01E1;
+
+typedef std::vector<std::pair<UINT, std::wstring>> MenuEntries;
+
+MenuEntries ReadMenu(HMENU menu)
+{
+    MenuEntries entries;
+    int const count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i)
+    {
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, i, text, ARRAYSIZE(text), MF_BYPOSITION);
+        entries.emplace_back(GetMenuItemID(menu, i), text);
+    }
+    return entries;
+}
+
+MenuEntries const EXPECTED_MENU = {
+    {1, L"启动虚拟屏幕"}, {2, L"停止虚拟屏幕"}, {6, L"强制关闭虚拟屏幕"},
+    {4, L"安装/修复驱动"}, {5, L"卸载驱动"}, {3, L"退出"},
+};
+
+// Reads what each popup menu of this process holds, then closes it.
+void StartWatchingMenus(Watcher* watcher, std::vector<MenuEntries>* opened)
+{
+    StartWatching(watcher, [opened] {
+        HWND const menuWindow = WaitForPopupMenu(0);
+        if (menuWindow != nullptr)
+        {
+            HMENU const menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU_MESSAGE, 0, 0));
+            opened->push_back(ReadMenu(menu));
+            DismissMenu(menuWindow);
+            WaitUntil([&] { return !IsWindowVisible(menuWindow); });
+        }
+    });
+}
+
+// The code of a pending quit request, or -1 when there is none.
+int TakeQuitRequest()
+{
+    MSG message = {};
+    return PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? static_cast<int>(message.wParam)
+                                                                        : -1;
+}
+}
+
+class TrayWindow : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        g_hInst = GetModuleHandleW(nullptr);
+        RegisterTrayWindowClass();
+    }
+
+    void SetUp() override
+    {
+        iconsBefore = CountTrayIcons();
+        StartAnswering(&answerer, GetCurrentProcessId());
+        window = CreateTrayWindow(g_hInst);
+        ASSERT_NE(nullptr, window);
+        std::vector<SeenMessageBox> const seen = StopAnswering(&answerer);
+        ASSERT_EQ(1u, seen.size());
+        greeting = seen[0];
+    }
+
+    void TearDown() override
+    {
+        if (IsWindow(window))
+        {
+            DestroyWindow(window);
+        }
+        TakeQuitRequest();
+    }
+
+    int iconsBefore = 0;
+    MessageBoxAnswerer answerer;
+    HWND window = nullptr;
+    SeenMessageBox greeting;
+};
+
+TEST_F(TrayWindow, AddsItsIconAndGreetsTheUserWhenCreated)
+{
+    ExpectMessageBox(greeting, L"提示",
+                     L"程序已运行，请在右下角系统托盘中查找显示器图标，点击右键即可展开菜单\n\n"
+                     L"注意事项：务必以管理员模式启动，首次启动需安装驱动",
+                     window, BoxIcon::Information);
+    EXPECT_EQ(iconsBefore + 1, greeting.trayIcons);
+    EXPECT_EQ(iconsBefore + 1, CountTrayIcons());
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(sizeof(NOTIFYICONDATAW), g_nid.cbSize);
+    EXPECT_STREQ(L"虚拟屏幕", g_nid.szTip);
+    EXPECT_NE(nullptr, g_nid.hIcon);
+}
+
+TEST_F(TrayWindow, MenuHoldsTheSixEntriesInOrder)
+{
+    HMENU const menu = CreateTrayMenu();
+    ASSERT_NE(nullptr, menu);
+    EXPECT_EQ(EXPECTED_MENU, ReadMenu(menu));
+    DestroyMenu(menu);
+}
+
+TEST_F(TrayWindow, OpensTheMenuOnARightClickOnly)
+{
+    Watcher watcher;
+    std::vector<MenuEntries> ignored;
+    StartWatchingMenus(&watcher, &ignored);
+    for (LPARAM event : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_MOUSEMOVE,
+                         WM_CONTEXTMENU})
+    {
+        EXPECT_EQ(0, SendMessageW(window, WM_TRAYICON, 1, event)) << event;
+    }
+    StopWatching(&watcher);
+    EXPECT_TRUE(ignored.empty());
+
+    std::vector<MenuEntries> opened;
+    StartWatchingMenus(&watcher, &opened);
+    EXPECT_EQ(0, SendMessageW(window, WM_TRAYICON, 1, WM_RBUTTONUP));
+    StopWatching(&watcher);
+    ASSERT_EQ(1u, opened.size());
+    EXPECT_EQ(EXPECTED_MENU, opened[0]);
+
+    // The message after the menu that lets the next right click open it cleanly.
+    MSG message = {};
+    EXPECT_TRUE(PeekMessageW(&message, window, WM_NULL, WM_NULL, PM_REMOVE));
+}
+
+TEST_F(TrayWindow, IgnoresUnknownCommands)
+{
+    StartAnswering(&answerer, GetCurrentProcessId());
+    for (WPARAM command : {0, 7, 8, 100, 0xFFFF})
+    {
+        EXPECT_EQ(0, SendMessageW(window, WM_COMMAND, command, 0)) << command;
+    }
+    EXPECT_TRUE(ShowsNoMessageBox(GetCurrentProcessId(), 300));
+    EXPECT_TRUE(StopAnswering(&answerer).empty());
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(iconsBefore + 1, CountTrayIcons());
+    EXPECT_EQ(-1, TakeQuitRequest());
+}
+
+TEST_F(TrayWindow, ExitCommandStopsTheHostRemovesTheIconAndSaysSo)
+{
+    TestPipeServer server;
+    StartPipeServer(&server, PipeServerMode::ReadAll);
+    StartAnswering(&answerer, GetCurrentProcessId());
+
+    EXPECT_EQ(0, SendMessageW(window, WM_COMMAND, CMD_EXIT, 0));
+
+    std::vector<SeenMessageBox> const seen = StopAnswering(&answerer);
+    ASSERT_TRUE(FinishPipeServer(&server));
+    EXPECT_EQ(std::vector<std::string>{"quit"}, server.messages);
+    ASSERT_EQ(1u, seen.size());
+    ExpectMessageBox(seen[0], L"提示", L"退出成功", window, BoxIcon::Information);
+    EXPECT_EQ(iconsBefore, seen[0].trayIcons);
+    EXPECT_EQ(0, TakeQuitRequest());
+    // The loop's end takes the window with the process.
+    EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(TrayWindow, ClosingTheWindowStopsTheHostAndEndsSilently)
+{
+    TestPipeServer server;
+    StartPipeServer(&server, PipeServerMode::ReadAll);
+    StartAnswering(&answerer, GetCurrentProcessId());
+
+    EXPECT_EQ(0, SendMessageW(window, WM_CLOSE, 0, 0));
+
+    ASSERT_TRUE(FinishPipeServer(&server));
+    EXPECT_TRUE(StopAnswering(&answerer).empty());
+    EXPECT_EQ(std::vector<std::string>{"quit"}, server.messages);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(iconsBefore, CountTrayIcons());
+    EXPECT_EQ(0, TakeQuitRequest());
+}
+
+// After Explorer restarts the tray is empty; without this the program would
+// run on with no way for the user to reach it.
+TEST_F(TrayWindow, PutsItsIconBackWhenTheTaskbarIsCreatedAgain)
+{
+    Shell_NotifyIconW(NIM_DELETE, &g_nid);
+    ASSERT_TRUE(WaitUntil([&] { return CountTrayIcons() == iconsBefore; }));
+
+    EXPECT_EQ(0, SendMessageW(window, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0));
+
+    EXPECT_TRUE(WaitUntil([&] { return CountTrayIcons() == iconsBefore + 1; }));
+}

@@ -1,0 +1,68 @@
+#include "pipe_server.h"
+
+#include "test_support.h"
+
+namespace
+{
+wchar_t const PIPE_NAME[] = L"\\\\.\\pipe\\MyPipe";
+DWORD const MESSAGE_BUFFER_SIZE = 512;
+
+DWORD WINAPI Serve(void* parameter)
+{
+    TestPipeServer* server = static_cast<TestPipeServer*>(parameter);
+    // A quick client may have connected, or even come and gone, before we got
+    // here; what it wrote is still there to read.
+    if (!ConnectNamedPipe(server->pipe, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED &&
+        GetLastError() != ERROR_NO_DATA)
+    {
+        return 1;
+    }
+    if (server->mode == PipeServerMode::HangUpUnread)
+    {
+        // With no buffer, the client's write stays pending until read: hang up
+        // once it is there.
+        DWORD pending = 0;
+        WaitUntil([&] {
+            return PeekNamedPipe(server->pipe, nullptr, 0, nullptr, &pending, nullptr) &&
+                   pending > 0;
+        });
+        DisconnectNamedPipe(server->pipe);
+        return 0;
+    }
+    char message[MESSAGE_BUFFER_SIZE];
+    DWORD read = 0;
+    while (ReadFile(server->pipe, message, sizeof(message), &read, nullptr))
+    {
+        server->messages.emplace_back(message, read);
+    }
+    server->clientClosed = GetLastError() == ERROR_BROKEN_PIPE;
+    return 0;
+}
+}
+
+void StartPipeServer(TestPipeServer* server, PipeServerMode mode)
+{
+    DWORD const bufferSize = mode == PipeServerMode::ReadAll ? MESSAGE_BUFFER_SIZE : 0;
+    server->mode = mode;
+    server->pipe = CreateNamedPipeW(PIPE_NAME, PIPE_ACCESS_DUPLEX,
+                                    PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1,
+                                    bufferSize, bufferSize, 0, nullptr);
+    server->thread = CreateThread(nullptr, 0, Serve, server, 0, nullptr);
+}
+
+bool FinishPipeServer(TestPipeServer* server)
+{
+    bool const finished = WaitForSingleObject(server->thread, WAIT_TIMEOUT_MS) == WAIT_OBJECT_0;
+    if (!finished)
+    {
+        // Unblock ConnectNamedPipe so the thread can end.
+        CloseHandle(CreateFileW(PIPE_NAME, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+        WaitForSingleObject(server->thread, WAIT_TIMEOUT_MS);
+    }
+    CloseHandle(server->thread);
+    CloseHandle(server->pipe);
+    server->thread = nullptr;
+    server->pipe = INVALID_HANDLE_VALUE;
+    return finished;
+}

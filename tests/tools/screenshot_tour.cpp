@@ -1,0 +1,135 @@
+// Walks through the program as a user would, on whatever display Wine has, and
+// saves a picture of each thing it shows as a .bmp in the folder given:
+// the start-up notice, the greeting, the open menu, an error message and the
+// goodbye. It ends the program through its own exit entry and returns the
+// program's exit code.
+// Usage: screenshot_tour PROGRAM.exe OUTPUT_FOLDER
+
+#include "test_support.h"
+
+#include <cstdio>
+#include <string>
+
+namespace
+{
+int const MARGIN = 8;
+int const MENU_STOP_SCREEN = 2;
+int const MENU_EXIT = 6;
+int const TOUR_FAILED = 2;
+
+// The rectangle with a margin around it, kept on the screen: a copy that reaches
+// past its edge comes out black.
+RECT Grow(RECT rect, int margin)
+{
+    InflateRect(&rect, margin, margin);
+    RECT const screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT visible = {};
+    IntersectRect(&visible, &rect, &screen);
+    return visible;
+}
+
+bool SaveScreenArea(RECT area, std::wstring const& path)
+{
+    std::vector<unsigned char> const pixels = CaptureScreen(area);
+    BITMAPINFOHEADER info = {sizeof(info)};
+    info.biWidth = area.right - area.left;
+    info.biHeight = -(area.bottom - area.top); // rows from the top, as captured
+    info.biPlanes = 1;
+    info.biBitCount = 32;
+    info.biCompression = BI_RGB;
+    BITMAPFILEHEADER header = {};
+    header.bfType = 0x4D42; // "BM"
+    header.bfOffBits = sizeof(header) + sizeof(info);
+    header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+
+    HANDLE const file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+    {
+        return false;
+    }
+    DWORD written = 0;
+    bool const saved = !pixels.empty() && WriteFile(file, &header, sizeof(header), &written, nullptr) &&
+                       WriteFile(file, &info, sizeof(info), &written, nullptr) &&
+                       WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+    CloseHandle(file);
+    return saved;
+}
+
+// Waits for the program's next message box, pictures it and answers it.
+bool PictureMessageBox(DWORD processId, std::wstring const& path)
+{
+    HWND box = nullptr;
+    if (!WaitUntil([&] { return (box = FindMessageBox(processId)) != nullptr; }))
+    {
+        fwprintf(stderr, L"no message box for %ls\n", path.c_str());
+        return false;
+    }
+    Sleep(300); // let it finish painting
+    RECT rect = {};
+    GetWindowRect(box, &rect);
+    bool const saved = SaveScreenArea(Grow(rect, MARGIN), path);
+    AnswerMessageBox(processId);
+    return saved;
+}
+
+// Opens the tray menu, pictures it with the tray, then chooses an entry.
+bool PictureMenuAndChoose(std::wstring const& path, int position)
+{
+    if (!RightClickTrayIcon())
+    {
+        return false;
+    }
+    HWND const menu = WaitForPopupMenu();
+    if (menu == nullptr)
+    {
+        return false;
+    }
+    Sleep(300);
+    bool saved = true;
+    if (!path.empty())
+    {
+        RECT menuRect = {};
+        GetWindowRect(menu, &menuRect);
+        RECT trayRect = {};
+        GetWindowRect(FindWindowW(L"__winex11_standalone_tray", nullptr), &trayRect);
+        RECT both = {};
+        UnionRect(&both, &menuRect, &trayRect);
+        saved = SaveScreenArea(Grow(both, MARGIN), path);
+    }
+    ChooseMenuEntry(menu, position);
+    return saved;
+}
+}
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 3)
+    {
+        fwprintf(stderr, L"usage: screenshot_tour PROGRAM.exe OUTPUT_FOLDER\n");
+        return TOUR_FAILED;
+    }
+    std::wstring const folder = argv[2];
+    CreateDirectoryW(folder.c_str(), nullptr);
+
+    StartedProcess program = StartProcess(argv[1]);
+    if (program.process == nullptr)
+    {
+        fwprintf(stderr, L"cannot start %ls\n", argv[1]);
+        return TOUR_FAILED;
+    }
+    bool const toured = PictureMessageBox(program.id, folder + L"\\1-notice.bmp") &&
+                        PictureMessageBox(program.id, folder + L"\\2-greeting.bmp") &&
+                        PictureMenuAndChoose(folder + L"\\3-menu.bmp", MENU_STOP_SCREEN) &&
+                        PictureMessageBox(program.id, folder + L"\\4-stop-error.bmp") &&
+                        PictureMenuAndChoose(L"", MENU_EXIT) &&
+                        PictureMessageBox(program.id, folder + L"\\5-exit.bmp");
+    DWORD const exitCode = WaitForExit(program);
+    CloseProcess(&program);
+    if (!toured)
+    {
+        return TOUR_FAILED;
+    }
+    wprintf(L"phantomDeskTray ended with exit code %lu\n", exitCode);
+    return static_cast<int>(exitCode);
+}
