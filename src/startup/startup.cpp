@@ -17,6 +17,8 @@ wchar_t const TEXT_ELEVATION_REFUSED[] = L"未允许管理员启动，程序关�
 wchar_t const TEXT_MUTEX_FAILED[] = L"创建互斥体失败！";
 wchar_t const TEXT_ALREADY_RUNNING[] = L"程序已在运行，请勿重复启动！";
 wchar_t const RUNAS_VERB[] = L"runas";
+// LOAD_LIBRARY_SEARCH_SYSTEM32, which some SDK headers hide below Windows 8.
+DWORD const SEARCH_SYSTEM32_ONLY = 0x00000800;
 
 [[noreturn]] void EndWithError(DWORD error)
 {
@@ -39,7 +41,7 @@ void RestrictDllSearchToSystem32()
     if (setDefault != nullptr)
     {
         reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(setDefault))(
-            LOAD_LIBRARY_SEARCH_SYSTEM32);
+            SEARCH_SYSTEM32_ONLY);
     }
     else
     {

@@ -55,6 +55,8 @@ TEST_F(Startup, NonAdministratorStartRelaunchesItselfWithoutArgumentsAndEnds)
     StartedProcess const program = StartProcess(ProgramPath(), L"--ignored argument", true);
     started.push_back(program);
     ASSERT_NE(nullptr, program.process);
+    MessageBoxAnswerer answerer;
+    StartAnswering(&answerer, program.id);
 
     std::wstring relaunchedCommandLine;
     ASSERT_TRUE(WaitUntil([&] {
@@ -72,6 +74,7 @@ TEST_F(Startup, NonAdministratorStartRelaunchesItselfWithoutArgumentsAndEnds)
         return false;
     }));
     EXPECT_EQ(0u, WaitForExit(program));
+    EXPECT_TRUE(StopAnswering(&answerer).empty());
     EndProcesses(PROGRAM_IMAGE);
 
     EXPECT_EQ(std::wstring::npos, relaunchedCommandLine.find(L"ignored")) << relaunchedCommandLine;
