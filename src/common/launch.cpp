@@ -1,13 +1,13 @@
 #include "common/launch.h"
 
-bool LaunchDetached(std::wstring const& path, WORD showState)
+bool LaunchDetached(wchar_t const* path, WORD showState)
 {
     STARTUPINFOW startupInfo = {sizeof(startupInfo)};
     startupInfo.dwFlags = STARTF_USESHOWWINDOW;
     startupInfo.wShowWindow = showState;
 
     PROCESS_INFORMATION processInfo = {};
-    if (!CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startupInfo, &processInfo))
     {
         return false;

@@ -2,9 +2,7 @@
 
 #include <windows.h>
 
-#include <string>
-
 // Starts the program at path with no arguments, shown as showState, and lets it run
 // on its own: nobody waits for it or reads its exit code. Returns false when Windows
 // could not start it.
-bool LaunchDetached(std::wstring const& path, WORD showState);
+bool LaunchDetached(wchar_t const* path, WORD showState);

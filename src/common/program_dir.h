@@ -2,20 +2,18 @@
 
 #include <windows.h>
 
-#include <string>
+// The longest path Windows hands out, in UTF-16 units with the terminating zero.
+// Path buffers are this large so that a long install path is never cut short.
+DWORD const PATH_CAPACITY = 32768;
 
-// Full path of a loaded module (null: the running executable); empty when Windows
-// cannot tell us.
-std::wstring ReadModulePath(HMODULE module);
+// Writes the full path of a loaded module (null: the running executable) into
+// path. False when Windows cannot tell it, or when it does not fit.
+bool ReadModulePath(HMODULE module, wchar_t* path, DWORD capacity);
 
-// Full path of the running executable; empty when Windows cannot tell us.
-std::wstring GetModulePath();
+// Cuts path at its last backslash, in place; a path without one stays whole.
+void CutAtLastBackslash(wchar_t* path);
 
-// The part of a path before its last backslash; a path without one stays whole.
-std::wstring DirectoryOfPath(std::wstring const& path);
-
-// The folder that holds the running executable, without a trailing backslash.
-std::wstring GetProgramDirectory();
-
-// A file beside the executable; fileName begins with a backslash ("\\tool.exe").
-std::wstring ProgramFilePath(wchar_t const* fileName);
+// Writes the folder of the running executable followed by fileName, which begins
+// with a backslash ("\\tool.exe"), into path. False when the folder cannot be
+// read or the result does not fit.
+bool GetProgramFilePath(wchar_t const* fileName, wchar_t* path, DWORD capacity);

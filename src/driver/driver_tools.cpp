@@ -4,7 +4,7 @@
 #include "common/message_box.h"
 #include "common/program_dir.h"
 
-#include <string>
+#include <cwchar>
 
 namespace
 {
@@ -19,16 +19,17 @@ wchar_t const TEXT_INVALID_OPERATION[] = L"无效的操作代码！";
 
 void RunDriverTool(int operation)
 {
-    std::wstring path;
+    wchar_t path[PATH_CAPACITY];
+    bool havePath = false;
     wchar_t const* failureText = nullptr;
     switch (operation)
     {
     case DRIVER_OP_INSTALL:
-        path = ProgramFilePath(INSTALLER_FILE);
+        havePath = GetProgramFilePath(INSTALLER_FILE, path, ARRAYSIZE(path));
         failureText = TEXT_INSTALLER_FAILED;
         break;
     case DRIVER_OP_UNINSTALL:
-        path = UNINSTALLER_PATH;
+        havePath = wcscpy_s(path, ARRAYSIZE(path), UNINSTALLER_PATH) == 0;
         failureText = TEXT_UNINSTALLER_FAILED;
         break;
     default:
@@ -38,7 +39,7 @@ void RunDriverTool(int operation)
 
     // The tools have their own windows for the user, so they start shown, and a
     // successful start needs no word from us.
-    if (!LaunchDetached(path, SW_SHOWNORMAL))
+    if (!havePath || !LaunchDetached(path, SW_SHOWNORMAL))
     {
         ShowError(nullptr, failureText);
     }

@@ -53,7 +53,8 @@ int CloseScreenHostWindows()
 
 void StartScreenHost(HWND hwnd)
 {
-    if (LaunchDetached(ProgramFilePath(SCREEN_HOST_FILE), SW_HIDE))
+    wchar_t path[PATH_CAPACITY];
+    if (GetProgramFilePath(SCREEN_HOST_FILE, path, ARRAYSIZE(path)) && LaunchDetached(path, SW_HIDE))
     {
         ShowNotice(hwnd, TEXT_HOST_STARTED);
     }

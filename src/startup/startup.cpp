@@ -7,8 +7,6 @@
 
 #include <shellapi.h>
 
-#include <string>
-
 HINSTANCE g_hInst = nullptr;
 
 namespace
@@ -81,15 +79,15 @@ bool IsRunningAsAdministrator()
 
 void RelaunchElevated()
 {
-    std::wstring const path = GetModulePath();
-    if (path.empty())
+    wchar_t path[PATH_CAPACITY];
+    if (!ReadModulePath(nullptr, path, ARRAYSIZE(path)))
     {
         return;
     }
 
     SHELLEXECUTEINFOW info = {sizeof(info)};
     info.lpVerb = RUNAS_VERB;
-    info.lpFile = path.c_str();
+    info.lpFile = path;
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExW(&info) && GetLastError() == ERROR_CANCELLED)
     {

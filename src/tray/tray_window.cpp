@@ -23,8 +23,9 @@ wchar_t const TEXT_GREETING[] =
     L"注意事项：务必以管理员模式启动，首次启动需安装驱动";
 wchar_t const TEXT_EXIT_DONE[] = L"退出成功";
 
-// Explorer broadcasts this when it starts again, with a new, empty tray.
-wchar_t const TASKBAR_CREATED[] = L"TaskbarCreated";
+// Explorer broadcasts this when it starts again, with a new, empty tray. A
+// registered message has no fixed number; 0 if registration failed.
+UINT const WM_TASKBAR_CREATED = RegisterWindowMessageW(L"TaskbarCreated");
 
 struct TrayMenuEntry
 {
@@ -45,7 +46,6 @@ TrayMenuEntry const TRAY_MENU[] = {
 void FillTrayIconRecord(HWND hwnd);
 void AddTrayIcon();
 void DeleteTrayIcon();
-UINT TaskbarCreatedMessage();
 void AllowTaskbarCreatedMessage(HWND hwnd);
 void ShowTrayMenu(HWND hwnd);
 void OnCommand(HWND hwnd, UINT command);
@@ -74,12 +74,6 @@ void DeleteTrayIcon()
     Shell_NotifyIconW(NIM_DELETE, &g_nid);
 }
 
-UINT TaskbarCreatedMessage()
-{
-    static UINT const message = RegisterWindowMessageW(TASKBAR_CREATED);
-    return message;
-}
-
 // We run elevated and Explorer does not, so Windows drops Explorer's broadcast
 // unless we let it in. The per-window filter exists from Windows 7, the
 // process-wide one from Vista; look both up so the program starts on either.
@@ -89,7 +83,7 @@ void AllowTaskbarCreatedMessage(HWND hwnd)
     typedef BOOL(WINAPI * ChangeWindowMessageFilterFn)(UINT, DWORD);
     DWORD const ALLOW_MESSAGE = 1; // MSGFLT_ALLOW and MSGFLT_ADD alike
 
-    UINT const message = TaskbarCreatedMessage();
+    UINT const message = WM_TASKBAR_CREATED;
     HMODULE const user32 = GetModuleHandleW(L"user32.dll");
     if (message == 0 || user32 == nullptr)
     {
@@ -191,9 +185,9 @@ HMENU CreateTrayMenu()
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // Registered messages have no fixed number, so this one cannot be a case label.
-    // Explorer restarted and forgot our icon: put it back.
-    if (message != 0 && message == TaskbarCreatedMessage())
+    // Not a case label: its number is known only at run time. Explorer restarted
+    // and forgot our icon: put it back.
+    if (message != 0 && message == WM_TASKBAR_CREATED)
     {
         AddTrayIcon();
         return 0;
