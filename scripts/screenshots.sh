@@ -1,22 +1,29 @@
 #!/usr/bin/env bash
-# On the display in $DISPLAY, walks through the program and saves PNG pictures of
-# what it shows. Usage: screenshots.sh PROGRAM.exe OUTPUT_FOLDER
+# Builds the program and walks through it on a virtual display, in a Chinese
+# locale with a CJK font, saving PNG pictures of what it shows.
+# Usage: screenshots.sh OUTPUT_FOLDER
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-program=$1
-output=$2
-mkdir -p "$output"
+output=$(mkdir -p "$1" && cd "$1" && pwd)
+"$root/scripts/build.sh" mingw "" phantomDeskTray screenshot_tour
 rm -f "$output"/*.bmp "$output"/*.png
 
-"$root/scripts/wine-run.sh" "$WINEPREFIX" "$root/build/mingw/bin/screenshot_tour.exe" \
-    "$(winepath -w "$program" 2>/dev/null)" "$(winepath -w "$output" 2>/dev/null)"
-status=$?
+export LANG=zh_CN.UTF-8
+export WINEPREFIX=$root/build/mingw/wineprefix
+xvfb-run --auto-servernum --server-args='-screen 0 1024x768x24' bash -c '
+    "$1/scripts/wine-run.sh" "$WINEPREFIX" "$1/build/mingw/bin/screenshot_tour.exe" \
+        "$(winepath -w "$1/build/mingw/bin/phantomDeskTray.exe" 2>/dev/null)" \
+        "$(winepath -w "$2" 2>/dev/null)"
+    status=$?
+    wineserver -k 2>/dev/null || true
+    exit $status
+' tour "$root" "$output"
+
 for picture in "$output"/*.bmp; do
-    convert "$picture" "${picture%.bmp}.png"
+    # No time stamps inside, so unchanged pictures stay unchanged files.
+    convert "$picture" -strip -define png:exclude-chunks=date,time "${picture%.bmp}.png"
     rm "$picture"
 done
-wineserver -k 2>/dev/null || true
 echo "Screenshots in $output:"
 ls "$output"
-exit $status

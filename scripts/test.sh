@@ -5,10 +5,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/setup-debian.sh
-
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw -j"$(nproc)"
+scripts/build.sh mingw
 
 # The tests share the program's mutex, pipe name and tray: one at a time.
 export WINEPREFIX=$root/build/mingw/wineprefix

@@ -28,9 +28,32 @@ RECT Grow(RECT rect, int margin)
     return visible;
 }
 
+// What is on the screen in area once it has stopped changing: a window that has
+// just appeared may not have painted all of itself yet.
+std::vector<unsigned char> CaptureSettledScreen(RECT const& area)
+{
+    std::vector<unsigned char> previous;
+    std::vector<unsigned char> current = CaptureScreen(area);
+    int unchanged = 0;
+    WaitUntil([&] {
+        Sleep(100);
+        previous.swap(current);
+        current = CaptureScreen(area);
+        unchanged = current == previous ? unchanged + 1 : 0;
+        return unchanged >= 3;
+    });
+    return current;
+}
+
 bool SaveScreenArea(RECT area, std::wstring const& path)
 {
-    std::vector<unsigned char> const pixels = CaptureScreen(area);
+    std::vector<unsigned char> pixels = CaptureSettledScreen(area);
+    // GDI leaves the fourth byte of most pixels at 0, which image tools read as
+    // fully transparent.
+    for (size_t alpha = 3; alpha < pixels.size(); alpha += 4)
+    {
+        pixels[alpha] = 0xFF;
+    }
     BITMAPINFOHEADER info = {sizeof(info)};
     info.biWidth = area.right - area.left;
     info.biHeight = -(area.bottom - area.top); // rows from the top, as captured
@@ -65,12 +88,23 @@ bool PictureMessageBox(DWORD processId, std::wstring const& path)
         fwprintf(stderr, L"no message box for %ls\n", path.c_str());
         return false;
     }
-    Sleep(300); // let it finish painting
     RECT rect = {};
     GetWindowRect(box, &rect);
     bool const saved = SaveScreenArea(Grow(rect, MARGIN), path);
     AnswerMessageBox(processId);
     return saved;
+}
+
+// Wine shows its tray at the top left of a screen without a taskbar; put it in
+// the corner where Windows users look for it, so the menu opens as it does there.
+bool MoveTrayToBottomRight()
+{
+    HWND const tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+    RECT rect = {};
+    return tray != nullptr && GetWindowRect(tray, &rect) &&
+           SetWindowPos(tray, nullptr, GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left) - MARGIN,
+                        GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top) - MARGIN, 0, 0,
+                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Opens the tray menu, pictures it with the tray, then chooses an entry.
@@ -85,7 +119,6 @@ bool PictureMenuAndChoose(std::wstring const& path, int position)
     {
         return false;
     }
-    Sleep(300);
     bool saved = true;
     if (!path.empty())
     {
@@ -118,12 +151,13 @@ int wmain(int argc, wchar_t** argv)
         fwprintf(stderr, L"cannot start %ls\n", argv[1]);
         return TOUR_FAILED;
     }
-    bool const toured = PictureMessageBox(program.id, folder + L"\\1-notice.bmp") &&
-                        PictureMessageBox(program.id, folder + L"\\2-greeting.bmp") &&
-                        PictureMenuAndChoose(folder + L"\\3-menu.bmp", MENU_STOP_SCREEN) &&
-                        PictureMessageBox(program.id, folder + L"\\4-stop-error.bmp") &&
+    bool const toured = PictureMessageBox(program.id, folder + L"\\notice.bmp") &&
+                        PictureMessageBox(program.id, folder + L"\\greeting.bmp") &&
+                        MoveTrayToBottomRight() &&
+                        PictureMenuAndChoose(folder + L"\\menu.bmp", MENU_STOP_SCREEN) &&
+                        PictureMessageBox(program.id, folder + L"\\error.bmp") &&
                         PictureMenuAndChoose(L"", MENU_EXIT) &&
-                        PictureMessageBox(program.id, folder + L"\\5-exit.bmp");
+                        PictureMessageBox(program.id, folder + L"\\exit.bmp");
     DWORD const exitCode = WaitForExit(program);
     CloseProcess(&program);
     if (!toured)

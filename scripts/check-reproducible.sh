@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Packs the release twice, in two build folders at different paths, and checks
+# that the .exe and the zip come out byte for byte the same.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/phantomDeskTray-repro.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+"$root/scripts/package.sh" "$work/first" >/dev/null
+"$root/scripts/package.sh" "$work/second build" >/dev/null
+
+status=0
+for file in bin/phantomDeskTray.exe phantomDeskTray-*-win64.zip phantomDeskTray-*-win64.zip.sha256; do
+    first=$(cd "$work/first" && ls $file)
+    if cmp "$work/first/$first" "$work/second build/$first"; then
+        echo "same bytes: $first"
+    else
+        echo "DIFFERENT: $first"
+        status=1
+    fi
+done
+exit $status

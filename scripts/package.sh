@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the release phantomDeskTray.exe and packs
+# phantomDeskTray-<version>-win64.zip with its .sha256 beside it.
+# Usage: package.sh [BUILD_FOLDER]   (default build/mingw-release)
+# The same commit gives the same bytes: timestamps come from the commit.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+build=${1:-$root/build/mingw-release}
+
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 315532800)}
+# Zip entries store local time.
+export TZ=UTC
+
+scripts/build.sh mingw-release "$build"
+(cd "$build" && cpack -C Release >/dev/null)
+ls -l "$build"/phantomDeskTray-*-win64.zip*
+cat "$build"/phantomDeskTray-*-win64.zip.sha256
