@@ -106,7 +106,7 @@ BoxIcon ReadBoxIcon(HWND box)
     return BoxIcon::None;
 }
 
-SeenMessageBox ReadAndAnswer(HWND box)
+SeenMessageBox ReadAndAnswer(HWND box, bool readIcon = true)
 {
     SeenMessageBox seen;
     seen.found = true;
@@ -115,7 +115,7 @@ SeenMessageBox ReadAndAnswer(HWND box)
     GetDlgItemTextW(box, BOX_TEXT_CONTROL_ID, text, ARRAYSIZE(text));
     seen.text = text;
     seen.owner = GetWindow(box, GW_OWNER);
-    seen.icon = ReadBoxIcon(box);
+    seen.icon = readIcon ? ReadBoxIcon(box) : BoxIcon::Unknown;
     seen.trayIcons = CountTrayIcons();
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
@@ -236,14 +236,14 @@ void StopWatching(Watcher* watcher)
     *watcher = Watcher();
 }
 
-void StartAnswering(MessageBoxAnswerer* answerer, DWORD processId)
+void StartAnswering(MessageBoxAnswerer* answerer, DWORD processId, bool readIcons)
 {
     answerer->seen.clear();
-    StartWatching(&answerer->watcher, [answerer, processId] {
+    StartWatching(&answerer->watcher, [answerer, processId, readIcons] {
         HWND const box = FindMessageBox(processId);
         if (box != nullptr)
         {
-            answerer->seen.push_back(ReadAndAnswer(box));
+            answerer->seen.push_back(ReadAndAnswer(box, readIcons));
         }
     });
 }

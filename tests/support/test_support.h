@@ -67,7 +67,9 @@ struct MessageBoxAnswerer
     Watcher watcher;
     std::vector<SeenMessageBox> seen;
 };
-void StartAnswering(MessageBoxAnswerer* answerer, DWORD processId);
+// Reading a box's icon takes a picture of it; leave that out where only speed
+// matters.
+void StartAnswering(MessageBoxAnswerer* answerer, DWORD processId, bool readIcons = true);
 std::vector<SeenMessageBox> StopAnswering(MessageBoxAnswerer* answerer);
 
 // The screen's pixels in area, 32-bit BGRA rows from the top.
