@@ -21,13 +21,6 @@ int const MENU_RUNS = 30;
 int const CHOICE_RUNS = 30;
 double const TIMEOUT_MS = 15000;
 DWORD const SETTLE_INTERVAL_MS = 250;
-int const MENU_START_SCREEN = 1;
-int const MENU_STOP_SCREEN = 2;
-int const MENU_FORCE_CLOSE = 3;
-int const MENU_INSTALL_DRIVER = 4;
-int const MENU_UNINSTALL_DRIVER = 5;
-wchar_t const PIPE_NAME[] = L"\\\\.\\pipe\\MyPipe";
-wchar_t const HOST_IMAGE[] = L"PhantomDeskHost.exe";
 double const LATENCY_TARGET_RATIO = 1.25;
 double const WORKING_SET_TARGET_GROWTH = 0.05;
 long long const SIZE_TARGET_BYTES = 100 * 1024;
@@ -252,7 +245,7 @@ int RunEndurance(DWORD processId, std::wstring const& host, int cycles)
     {
         failures += MeasureMenuOpen() < 0;
         failures += !Choose(processId, MENU_START_SCREEN);
-        failures += !WaitUntil([] { return WaitNamedPipeW(PIPE_NAME, 1) != FALSE; });
+        failures += !WaitUntil([] { return WaitNamedPipeW(STOP_CHANNEL_PIPE, 1) != FALSE; });
         failures += !Choose(processId, MENU_STOP_SCREEN);
         failures += !WaitUntil([] { return FindProcesses(HOST_IMAGE).empty(); });
         failures += !Choose(processId, MENU_STOP_SCREEN);
@@ -280,7 +273,7 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     std::wstring const folder = MakeFreshFolder(L"基准");
-    Program const ours = {folder + L"\\phantomDeskTray.exe", L"MYWNDCLASS", true};
+    Program const ours = {folder + L"\\phantomDeskTray.exe", TRAY_WINDOW_CLASS_NAME, true};
     Program const bare = {folder + L"\\bare_tray.exe", L"BareTrayWindow", false};
     std::wstring const host = folder + L"\\" + HOST_IMAGE;
     CopyFileW(argv[1], ours.path.c_str(), FALSE);

@@ -9,18 +9,6 @@
 
 #include <string>
 
-// Menu positions, top to bottom, as the user sees them.
-int const MENU_START_SCREEN = 1;
-int const MENU_STOP_SCREEN = 2;
-int const MENU_FORCE_CLOSE = 3;
-int const MENU_INSTALL_DRIVER = 4;
-int const MENU_UNINSTALL_DRIVER = 5;
-int const MENU_EXIT = 6;
-
-wchar_t const PROGRAM_IMAGE[] = L"phantomDeskTray.exe";
-wchar_t const HOST_IMAGE[] = L"PhantomDeskHost.exe";
-wchar_t const TRAY_WINDOW_CLASS_NAME[] = L"MYWNDCLASS";
-
 class TrayProgramTest : public ::testing::Test
 {
 protected:

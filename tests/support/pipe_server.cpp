@@ -4,7 +4,6 @@
 
 namespace
 {
-wchar_t const PIPE_NAME[] = L"\\\\.\\pipe\\MyPipe";
 DWORD const MESSAGE_BUFFER_SIZE = 512;
 
 DWORD WINAPI Serve(void* parameter)
@@ -44,7 +43,7 @@ void StartPipeServer(TestPipeServer* server, PipeServerMode mode)
 {
     DWORD const bufferSize = mode == PipeServerMode::ReadAll ? MESSAGE_BUFFER_SIZE : 0;
     server->mode = mode;
-    server->pipe = CreateNamedPipeW(PIPE_NAME, PIPE_ACCESS_DUPLEX,
+    server->pipe = CreateNamedPipeW(STOP_CHANNEL_PIPE, PIPE_ACCESS_DUPLEX,
                                     PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1,
                                     bufferSize, bufferSize, 0, nullptr);
     server->thread = CreateThread(nullptr, 0, Serve, server, 0, nullptr);
@@ -56,7 +55,7 @@ bool FinishPipeServer(TestPipeServer* server)
     if (!finished)
     {
         // Unblock ConnectNamedPipe so the thread can end.
-        CloseHandle(CreateFileW(PIPE_NAME, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+        CloseHandle(CreateFileW(STOP_CHANNEL_PIPE, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, 0, nullptr));
         WaitForSingleObject(server->thread, WAIT_TIMEOUT_MS);
     }

@@ -28,18 +28,47 @@ struct GdiHandleCell
 };
 }
 
-int CountKernelHandles()
+std::set<unsigned long long> ListKernelHandles()
 {
-    int count = 0;
+    std::set<unsigned long long> handles;
     DWORD flags = 0;
     for (ULONG_PTR value = 4; value <= LAST_KERNEL_HANDLE; value += 4)
     {
         if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
         {
-            ++count;
+            handles.insert(value);
         }
     }
-    return count;
+    return handles;
+}
+
+int CountKernelHandles()
+{
+    return static_cast<int>(ListKernelHandles().size());
+}
+
+std::string KernelHandleType(unsigned long long handle)
+{
+    typedef NTSTATUS(NTAPI * QueryObjectFn)(HANDLE, OBJECT_INFORMATION_CLASS, PVOID, ULONG, PULONG);
+    QueryObjectFn const query = reinterpret_cast<QueryObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+    union
+    {
+        PUBLIC_OBJECT_TYPE_INFORMATION info;
+        unsigned char bytes[1024];
+    } buffer = {};
+    if (query == nullptr ||
+        query(reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(handle)), ObjectTypeInformation, &buffer,
+              sizeof(buffer), nullptr) != 0)
+    {
+        return "?";
+    }
+    std::string type;
+    for (USHORT i = 0; i < buffer.info.TypeName.Length / sizeof(wchar_t); ++i)
+    {
+        type += static_cast<char>(buffer.info.TypeName.Buffer[i]);
+    }
+    return type;
 }
 
 int CountMenus()

@@ -9,6 +9,21 @@
 #include <string>
 #include <vector>
 
+// What the user and the other programs know the tray program by, written out
+// here rather than taken from the program, so a wrong character is caught.
+wchar_t const PROGRAM_IMAGE[] = L"phantomDeskTray.exe";
+wchar_t const HOST_IMAGE[] = L"PhantomDeskHost.exe";
+wchar_t const TRAY_WINDOW_CLASS_NAME[] = L"MYWNDCLASS";
+wchar_t const STOP_CHANNEL_PIPE[] = L"\\\\.\\pipe\\MyPipe";
+
+// Menu positions, top to bottom, as the user sees them.
+int const MENU_START_SCREEN = 1;
+int const MENU_STOP_SCREEN = 2;
+int const MENU_FORCE_CLOSE = 3;
+int const MENU_INSTALL_DRIVER = 4;
+int const MENU_UNINSTALL_DRIVER = 5;
+int const MENU_EXIT = 6;
+
 // How long a test waits for something the program should do at once.
 DWORD const WAIT_TIMEOUT_MS = 10000;
 // How long a test watches to be sure something does not happen.

@@ -13,8 +13,6 @@
 namespace
 {
 int const MARGIN = 8;
-int const MENU_STOP_SCREEN = 2;
-int const MENU_EXIT = 6;
 int const TOUR_FAILED = 2;
 
 // The rectangle with a margin around it, kept on the screen: a copy that reaches
