@@ -54,9 +54,9 @@ class Endurance : public ::testing::Test
 protected:
     void SetUp() override
     {
-        host = DirectoryOfThisTest() + L"\\" + HOST_IMAGE;
+        host = OwnDirectory() + L"\\" + HOST_IMAGE;
         hostAway = host + L".away";
-        ASSERT_TRUE(CopyFileW((DirectoryOfThisTest() + L"\\fake_screen_host.exe").c_str(), host.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW((OwnDirectory() + L"\\fake_screen_host.exe").c_str(), host.c_str(), FALSE));
         g_hInst = GetModuleHandleW(nullptr);
         RegisterTrayWindowClass();
         StartAnswering(&answerer, GetCurrentProcessId(), false);
@@ -83,9 +83,9 @@ protected:
         EndProcesses(HOST_IMAGE);
         DeleteFileW(host.c_str());
         DeleteFileW(hostAway.c_str());
-        for (std::wstring const& log : ListFiles(DirectoryOfThisTest(), L"host-*.log"))
+        for (std::wstring const& log : ListFiles(OwnDirectory(), L"host-*.log"))
         {
-            DeleteFileW((DirectoryOfThisTest() + L"\\" + log).c_str());
+            DeleteFileW((OwnDirectory() + L"\\" + log).c_str());
         }
     }
 

@@ -36,8 +36,8 @@ TEST(ProgramDirectory, KeepsAPathWithoutBackslashWhole)
 
 TEST(ProgramDirectory, NamesFilesBesideThisProgram)
 {
-    EXPECT_EQ(DirectoryOfThisTest() + L"\\PhantomDeskHost.exe", ProgramFile(L"\\PhantomDeskHost.exe"));
-    EXPECT_EQ(DirectoryOfThisTest() + L"\\parsec-vdd-0.38.0.0.exe", ProgramFile(L"\\parsec-vdd-0.38.0.0.exe"));
+    EXPECT_EQ(OwnDirectory() + L"\\PhantomDeskHost.exe", ProgramFile(L"\\PhantomDeskHost.exe"));
+    EXPECT_EQ(OwnDirectory() + L"\\parsec-vdd-0.38.0.0.exe", ProgramFile(L"\\parsec-vdd-0.38.0.0.exe"));
 }
 
 // A program installed deep down must still find the files beside it, however
@@ -52,7 +52,7 @@ TEST(ProgramDirectory, ReadsPathsLongerThanMaxPath)
         ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr));
     }
     std::wstring const module = L"\\\\?\\" + folder + L"\\empty_module.dll";
-    ASSERT_TRUE(CopyFileW((DirectoryOfThisTest() + L"\\empty_module.dll").c_str(), module.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((OwnDirectory() + L"\\empty_module.dll").c_str(), module.c_str(), FALSE));
     HMODULE const loaded = LoadLibraryW(module.c_str());
     ASSERT_NE(nullptr, loaded) << GetLastError();
 

@@ -25,7 +25,7 @@ protected:
     // Puts the stand-in tool at path; it notes its start in path + ".log".
     void PlaceTool(std::wstring const& path)
     {
-        ASSERT_TRUE(CopyFileW((DirectoryOfThisTest() + L"\\fake_driver_tool.exe").c_str(), path.c_str(),
+        ASSERT_TRUE(CopyFileW((OwnDirectory() + L"\\fake_driver_tool.exe").c_str(), path.c_str(),
                               FALSE));
     }
 

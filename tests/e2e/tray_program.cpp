@@ -11,7 +11,7 @@ wchar_t const DRIVER_UNINSTALLER_IMAGE[] = L"uninstall.exe";
 void TrayProgramTest::SetUp()
 {
     folder = MakeFreshFolder(L"托盘");
-    std::wstring const built = DirectoryOfThisTest();
+    std::wstring const built = OwnDirectory();
     ASSERT_TRUE(CopyFileW((built + L"\\phantomDeskTray.exe").c_str(), ProgramPath().c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((built + L"\\fake_screen_host.exe").c_str(), HostPath().c_str(), FALSE));
 }

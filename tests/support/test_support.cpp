@@ -481,14 +481,6 @@ HWND FindWindowOfProcess(DWORD processId, wchar_t const* className)
     return nullptr;
 }
 
-std::wstring DirectoryOfThisTest()
-{
-    wchar_t path[MAX_PATH * 4] = {};
-    GetModuleFileNameW(nullptr, path, ARRAYSIZE(path));
-    std::wstring const full = path;
-    return full.substr(0, full.rfind(L'\\'));
-}
-
 std::wstring MakeFreshFolder(wchar_t const* purpose)
 {
     static int counter = 0;
@@ -529,17 +521,6 @@ void RemoveFolder(std::wstring const& folder)
         FindClose(find);
     }
     RemoveDirectoryW(longFolder.c_str());
-}
-
-std::string ToUtf8(std::wstring const& text)
-{
-    int const size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(size > 0 ? size - 1 : 0, '\0');
-    if (!utf8.empty())
-    {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], size, nullptr, nullptr);
-    }
-    return utf8;
 }
 
 bool FileExists(std::wstring const& path)

@@ -3,6 +3,8 @@
 // Helpers that let tests see and answer what the program shows, the way a user
 // would: its message boxes, its tray icon and its menu, and the processes it starts.
 
+#include "fixture_log.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -122,9 +124,7 @@ std::wstring ReadCommandLine(DWORD processId);
 // The top-level window of class className that belongs to processId, or null.
 HWND FindWindowOfProcess(DWORD processId, wchar_t const* className);
 
-// Files.
-std::string ToUtf8(std::wstring const& text);
-std::wstring DirectoryOfThisTest();
+// Files. (OwnDirectory and ToUtf8 come from the stand-ins' helpers.)
 // A new, empty folder whose path holds spaces and Chinese characters.
 std::wstring MakeFreshFolder(wchar_t const* purpose);
 void RemoveFolder(std::wstring const& folder);
