@@ -20,6 +20,8 @@ if [ ! -f "$prefix/.ready" ]; then
             wineboot --init >/dev/null 2>&1 || true
             # Without a window manager Wine waits 2 s whenever a window is hidden.
             wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+            # A crash ends the program instead of waiting on a dialog nobody answers.
+            wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
             wineserver --wait || true
             touch "$prefix/.ready"
         fi

@@ -2,9 +2,6 @@
 
 #include "common/launch.h"
 #include "common/message_box.h"
-#include "common/program_dir.h"
-
-#include <cwchar>
 
 namespace
 {
@@ -19,28 +16,24 @@ wchar_t const TEXT_INVALID_OPERATION[] = L"无效的操作代码！";
 
 void RunDriverTool(int operation)
 {
-    wchar_t path[PATH_CAPACITY];
-    bool havePath = false;
-    wchar_t const* failureText = nullptr;
+    // The tools have their own windows for the user, so they start shown, and a
+    // successful start needs no word from us.
     switch (operation)
     {
     case DRIVER_OP_INSTALL:
-        havePath = GetProgramFilePath(INSTALLER_FILE, path, ARRAYSIZE(path));
-        failureText = TEXT_INSTALLER_FAILED;
+        if (!LaunchProgramFile(INSTALLER_FILE, SW_SHOWNORMAL))
+        {
+            ShowError(nullptr, TEXT_INSTALLER_FAILED);
+        }
         break;
     case DRIVER_OP_UNINSTALL:
-        havePath = wcscpy_s(path, ARRAYSIZE(path), UNINSTALLER_PATH) == 0;
-        failureText = TEXT_UNINSTALLER_FAILED;
+        if (!LaunchDetached(UNINSTALLER_PATH, SW_SHOWNORMAL))
+        {
+            ShowError(nullptr, TEXT_UNINSTALLER_FAILED);
+        }
         break;
     default:
         ShowError(nullptr, TEXT_INVALID_OPERATION);
-        return;
-    }
-
-    // The tools have their own windows for the user, so they start shown, and a
-    // successful start needs no word from us.
-    if (!havePath || !LaunchDetached(path, SW_SHOWNORMAL))
-    {
-        ShowError(nullptr, failureText);
+        break;
     }
 }

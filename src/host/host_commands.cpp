@@ -2,7 +2,7 @@
 
 #include "common/launch.h"
 #include "common/message_box.h"
-#include "common/program_dir.h"
+#include "common/wait.h"
 #include "host/stop_channel.h"
 
 #include <tlhelp32.h>
@@ -13,6 +13,13 @@ namespace
 {
 wchar_t const SCREEN_HOST_FILE[] = L"\\PhantomDeskHost.exe";
 
+// How long the screen hosts asked to close get, together, to end by themselves.
+// One that does gets to remove its virtual screen cleanly.
+DWORD const HOST_CLOSE_TIMEOUT_MS = 2000;
+// How long a host that had to be ended gets to be gone.
+DWORD const HOST_TERMINATE_TIMEOUT_MS = 500;
+UINT const HOST_TERMINATED_EXIT_CODE = 1;
+
 wchar_t const TEXT_HOST_STARTED[] =
     L"虚拟屏幕已启动，请在桌面右键打开菜单进入“显示设置”进行设置";
 wchar_t const TEXT_HOST_LAUNCH_FAILED[] = L"无法启动，请检查程序是否正确安装";
@@ -21,40 +28,114 @@ wchar_t const TEXT_HOST_NOT_FOUND[] =
     L"找不到虚拟屏幕，若虚拟屏幕仍在运行，首先尝试强制关闭功能";
 wchar_t const TEXT_HOST_FORCE_CLOSED[] =
     L"已强制关闭虚拟屏幕进程，若问题仍持续存在，尝试卸载并重新安装驱动或重新启动计算机";
+wchar_t const TEXT_HOST_FORCE_CLOSE_FAILED[] = L"无法强制关闭虚拟屏幕进程，请重新启动计算机";
 wchar_t const TEXT_HOST_PROCESS_NOT_FOUND[] =
     L"未找到虚拟屏幕进程，若问题确实存在，尝试卸载并重新安装驱动或重新启动计算机";
 
-// Posts WM_CLOSE to the top-level windows of every running screen host; returns
-// how many screen host processes were found.
-int CloseScreenHostWindows()
+enum class ForceCloseOutcome
+{
+    NoHost,
+    AllEnded,
+    SomeRemain,
+};
+
+// Screen hosts that were asked to close and are waited for together.
+struct ClosingHosts
+{
+    HANDLE processes[MAXIMUM_WAIT_OBJECTS];
+    DWORD count;
+};
+
+bool AskHostToClose(ClosingHosts* closing, DWORD processId);
+bool EndClosingHosts(ClosingHosts* closing);
+ForceCloseOutcome ForceCloseScreenHosts();
+
+// Keeps a handle to the host, then posts WM_CLOSE to its top-level windows. False
+// when the host runs but cannot be opened, so we could not make sure it ends.
+bool AskHostToClose(ClosingHosts* closing, DWORD processId)
+{
+    HANDLE const process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId);
+    if (process == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
+    {
+        // It ended after the snapshot was taken; its identifier may already be
+        // another program's.
+        return true;
+    }
+    if (process != nullptr)
+    {
+        closing->processes[closing->count++] = process;
+    }
+    EnumWindows(EnumWindowsProc, static_cast<LPARAM>(processId));
+    return process != nullptr;
+}
+
+// Gives the hosts their time to close, ends those that did not, and lets go of
+// them. True when every one of them has gone.
+bool EndClosingHosts(ClosingHosts* closing)
+{
+    bool ended = WaitAnsweringSentMessages(closing->processes, closing->count, HOST_CLOSE_TIMEOUT_MS);
+    if (!ended)
+    {
+        for (DWORD i = 0; i < closing->count; ++i)
+        {
+            if (WaitForSingleObject(closing->processes[i], 0) == WAIT_TIMEOUT)
+            {
+                TerminateProcess(closing->processes[i], HOST_TERMINATED_EXIT_CODE);
+            }
+        }
+        ended = WaitAnsweringSentMessages(closing->processes, closing->count,
+                                          HOST_TERMINATE_TIMEOUT_MS);
+    }
+    for (DWORD i = 0; i < closing->count; ++i)
+    {
+        CloseHandle(closing->processes[i]);
+    }
+    closing->count = 0;
+    return ended;
+}
+
+// Asks every running screen host to close, and ends those that do not. Every
+// start launches one more, so more than one may be running: each of them is
+// reached, not only the first in the list.
+ForceCloseOutcome ForceCloseScreenHosts()
 {
     HANDLE const snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
     {
-        return 0;
+        return ForceCloseOutcome::NoHost;
     }
 
-    // Every start launches one more screen host, so more than one may be running:
-    // each of them gets the request, not only the first in the list.
-    int found = 0;
+    bool found = false;
+    bool allEnded = true;
+    ClosingHosts closing = {};
     PROCESSENTRY32W entry = {sizeof(entry)};
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
     {
-        if (IsScreenHostImage(entry.szExeFile))
+        if (!IsScreenHostImage(entry.szExeFile))
         {
-            EnumWindows(EnumWindowsProc, static_cast<LPARAM>(entry.th32ProcessID));
-            ++found;
+            continue;
+        }
+        found = true;
+        allEnded = AskHostToClose(&closing, entry.th32ProcessID) && allEnded;
+        if (closing.count == ARRAYSIZE(closing.processes))
+        {
+            allEnded = EndClosingHosts(&closing) && allEnded;
         }
     }
     CloseHandle(snapshot);
-    return found;
+    allEnded = EndClosingHosts(&closing) && allEnded;
+
+    if (!found)
+    {
+        return ForceCloseOutcome::NoHost;
+    }
+    return allEnded ? ForceCloseOutcome::AllEnded : ForceCloseOutcome::SomeRemain;
 }
 }
 
 void StartScreenHost(HWND hwnd)
 {
-    wchar_t path[PATH_CAPACITY];
-    if (GetProgramFilePath(SCREEN_HOST_FILE, path, ARRAYSIZE(path)) && LaunchDetached(path, SW_HIDE))
+    if (LaunchProgramFile(SCREEN_HOST_FILE, SW_HIDE))
     {
         ShowNotice(hwnd, TEXT_HOST_STARTED);
     }
@@ -75,8 +156,8 @@ void StopScreenHost()
     bool const delivered = WriteStopSignal(channel);
     CloseHandle(channel);
 
-    // A pipe that opened but took less than the whole signal has not told the
-    // screen host anything: claiming it closed would mislead the user.
+    // A pipe that opened but did not take the whole signal in time has not told
+    // the screen host anything: claiming it closed would mislead the user.
     if (delivered)
     {
         ShowNotice(nullptr, TEXT_HOST_STOPPED);
@@ -89,13 +170,19 @@ void StopScreenHost()
 
 void ForceCloseScreenHost(HWND hwnd)
 {
-    if (CloseScreenHostWindows() > 0)
+    // Success is claimed only once every host has gone: the user asks for this
+    // when a host misbehaves, and a host that still runs has not been closed.
+    switch (ForceCloseScreenHosts())
     {
+    case ForceCloseOutcome::AllEnded:
         ShowNotice(hwnd, TEXT_HOST_FORCE_CLOSED);
-    }
-    else
-    {
+        break;
+    case ForceCloseOutcome::SomeRemain:
+        ShowError(hwnd, TEXT_HOST_FORCE_CLOSE_FAILED);
+        break;
+    case ForceCloseOutcome::NoHost:
         ShowError(hwnd, TEXT_HOST_PROCESS_NOT_FOUND);
+        break;
     }
 }
 

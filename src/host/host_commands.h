@@ -11,7 +11,8 @@ void StartScreenHost(HWND hwnd);
 // Sends the screen host the stop signal and reports whether it was delivered.
 void StopScreenHost();
 
-// Asks the windows of every running screen host to close and reports it.
+// Asks every running screen host to close, ends those that do not within their
+// time, and reports whether all of them have gone.
 void ForceCloseScreenHost(HWND hwnd);
 
 // True when imageName is the screen host's, in any letter case, and nothing else.

@@ -46,6 +46,7 @@ TrayMenuEntry const TRAY_MENU[] = {
 void FillTrayIconRecord(HWND hwnd);
 void AddTrayIcon();
 void DeleteTrayIcon();
+void RestoreTrayIcon();
 void AllowTaskbarCreatedMessage(HWND hwnd);
 void ShowTrayMenu(HWND hwnd);
 void OnCommand(HWND hwnd, UINT command);
@@ -69,9 +70,24 @@ void AddTrayIcon()
     Shell_NotifyIconW(NIM_ADD, &g_nid);
 }
 
+// Once deleted, the icon stays away: the record is cleared, so a later
+// "TaskbarCreated" (Explorer restarting while "退出成功" is still open) finds
+// nothing to put back.
 void DeleteTrayIcon()
 {
-    Shell_NotifyIconW(NIM_DELETE, &g_nid);
+    if (g_nid.hWnd != nullptr)
+    {
+        Shell_NotifyIconW(NIM_DELETE, &g_nid);
+        g_nid = NOTIFYICONDATAW();
+    }
+}
+
+void RestoreTrayIcon()
+{
+    if (g_nid.hWnd != nullptr)
+    {
+        AddTrayIcon();
+    }
 }
 
 // We run elevated and Explorer does not, so Windows drops Explorer's broadcast
@@ -189,7 +205,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     // and forgot our icon: put it back.
     if (message != 0 && message == WM_TASKBAR_CREATED)
     {
-        AddTrayIcon();
+        RestoreTrayIcon();
         return 0;
     }
 

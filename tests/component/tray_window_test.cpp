@@ -168,6 +168,42 @@ TEST_F(TrayWindow, ExitCommandStopsTheHostRemovesTheIconAndSaysSo)
     EXPECT_EQ(0, TakeQuitRequest());
     // The loop's end takes the window with the process.
     EXPECT_TRUE(IsWindow(window));
+
+    // Explorer restarting before the program has ended must not bring it back.
+    SendMessageW(window, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_FALSE(WaitUntil([&] { return CountTrayIcons() > iconsBefore; }, QUIET_PERIOD_MS));
+}
+
+// A user may leave a box open and choose again from the menu, over and over:
+// each command then runs inside the box of the one before.
+TEST_F(TrayWindow, CommandsRunInsideEachOthersBoxesAtAnyDepth)
+{
+    int const depth = 48;
+    DWORD const self = GetCurrentProcessId();
+    int chosen = 1;
+    bool answering = false;
+    Watcher chooser;
+    StartWatching(&chooser, [&] {
+        int const open = CountMessageBoxes(self);
+        if (!answering && open == depth)
+        {
+            StartAnswering(&answerer, self, false);
+            answering = true;
+        }
+        else if (!answering && open == chosen)
+        {
+            // No installer lies beside the tests: each choice shows its error.
+            PostMessageW(window, WM_COMMAND, CMD_INSTALL_DRIVER, 0);
+            ++chosen;
+        }
+    });
+
+    SendMessageW(window, WM_COMMAND, CMD_INSTALL_DRIVER, 0);
+
+    StopWatching(&chooser);
+    ASSERT_TRUE(answering);
+    EXPECT_EQ(static_cast<size_t>(depth), StopAnswering(&answerer).size());
+    EXPECT_TRUE(IsWindow(window));
 }
 
 TEST_F(TrayWindow, ClosingTheWindowStopsTheHostAndEndsSilently)

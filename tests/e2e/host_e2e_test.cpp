@@ -7,7 +7,9 @@ wchar_t const TEXT_FORCE_CLOSED[] =
     L"已强制关闭虚拟屏幕进程，若问题仍持续存在，尝试卸载并重新安装驱动或重新启动计算机";
 wchar_t const TEXT_NO_HOST_PROCESS[] =
     L"未找到虚拟屏幕进程，若问题确实存在，尝试卸载并重新安装驱动或重新启动计算机";
-
+wchar_t const TEXT_NO_HOST[] = L"找不到虚拟屏幕，若虚拟屏幕仍在运行，首先尝试强制关闭功能";
+// However stuck the screen host, the tray answers within this time.
+DWORD const STUCK_HOST_ANSWER_MS = 3000;
 }
 
 class ScreenHost : public TrayProgramTest
@@ -23,6 +25,16 @@ protected:
     {
         ChooseFromTrayMenu(position);
         return AnswerMessageBox(program.id);
+    }
+
+    // Chooses the entry and returns how long the program took to show its box,
+    // which is left open.
+    DWORD ChooseAndTimeTheAnswer(int position)
+    {
+        ChooseFromTrayMenu(position);
+        DWORD const chosen = GetTickCount();
+        EXPECT_TRUE(WaitUntil([&] { return FindMessageBox(program.id) != nullptr; }));
+        return GetTickCount() - chosen;
     }
 
     StartedProcess program;
@@ -71,32 +83,57 @@ TEST_F(ScreenHost, StopSendsQuitAndReportsTheHostClosed)
 
 TEST_F(ScreenHost, StopWithoutAHostSaysItFoundNone)
 {
-    ExpectMessageBox(Choose(MENU_STOP_SCREEN), L"错误",
-              L"找不到虚拟屏幕，若虚拟屏幕仍在运行，首先尝试强制关闭功能", nullptr, BoxIcon::Error);
+    ExpectMessageBox(Choose(MENU_STOP_SCREEN), L"错误", TEXT_NO_HOST, nullptr, BoxIcon::Error);
 }
 
-TEST_F(ScreenHost, ForceCloseAsksTheWindowsOfEveryHostToClose)
+// A host that takes the pipe but never reads it must not freeze the tray.
+TEST_F(ScreenHost, StopAndExitAnswerInTimeWhenTheHostNeverReadsTheSignal)
 {
-    GiveHostsAWindow();
-    StartedProcess const first = StartHost();
+    StartHost(HOST_PIPE_UNREAD);
+
+    ASSERT_LT(ChooseAndTimeTheAnswer(MENU_STOP_SCREEN), STUCK_HOST_ANSWER_MS);
+    ExpectMessageBox(AnswerMessageBox(program.id), L"错误", TEXT_NO_HOST, nullptr, BoxIcon::Error);
+
+    // The menu opens again, and exit ends the program in time too.
+    EXPECT_LT(ChooseAndTimeTheAnswer(MENU_EXIT), STUCK_HOST_ANSWER_MS);
+    EXPECT_EQ(L"退出成功", AnswerMessageBox(program.id).text);
+    EXPECT_EQ(0u, WaitForExit(program));
+}
+
+// Hosts that close on WM_CLOSE end by themselves, cleanly: every window of each
+// is asked, and the tray answers them while they close.
+TEST_F(ScreenHost, ForceCloseLetsEveryHostCloseItself)
+{
+    StartedProcess const first = StartHost(HOST_WITH_WINDOWS);
     StartedProcess const second = StartHost();
 
     ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"提示", TEXT_FORCE_CLOSED, window, BoxIcon::Information);
 
-    EXPECT_EQ(0u, WaitForExit(first));
-    EXPECT_EQ(0u, WaitForExit(second));
-    EXPECT_NE(std::string::npos, HostLog(first.id).find("WM_CLOSE\n"));
-    EXPECT_NE(std::string::npos, HostLog(second.id).find("WM_CLOSE\n"));
+    for (StartedProcess const& host : {first, second})
+    {
+        EXPECT_EQ(0u, WaitForExit(host)) << "ended from outside";
+        std::string const log = HostLog(host.id);
+        EXPECT_NE(std::string::npos, log.find("WM_CLOSE 1\n")) << log;
+        EXPECT_NE(std::string::npos, log.find("WM_CLOSE 2\n")) << log;
+        EXPECT_NE(std::string::npos, log.find("exit\n")) << log;
+    }
 }
 
-TEST_F(ScreenHost, ForceCloseOfAWindowlessHostReportsSuccessAndLeavesItRunning)
+TEST_F(ScreenHost, ForceCloseEndsStuckHostsAndReportsSuccessOnlyOnceTheyAreGone)
 {
-    StartedProcess const host = StartHost();
+    StartedProcess const hosts[] = {
+        StartHost(HOST_WINDOW_HUNG, folder + L"\\挂起\\" + HOST_IMAGE),
+        StartHost(HOST_IGNORING_CLOSE, folder + L"\\不 关闭\\" + HOST_IMAGE),
+        StartHost(),
+    };
 
-    ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"提示", TEXT_FORCE_CLOSED, window, BoxIcon::Information);
-
-    EXPECT_EQ(STILL_ACTIVE, WaitForExit(host, QUIET_PERIOD_MS));
-    EXPECT_EQ(std::string::npos, HostLog(host.id).find("WM_CLOSE"));
+    EXPECT_LT(ChooseAndTimeTheAnswer(MENU_FORCE_CLOSE), STUCK_HOST_ANSWER_MS);
+    for (StartedProcess const& host : hosts)
+    {
+        EXPECT_NE(STILL_ACTIVE, WaitForExit(host, 0)) << "still running when the box came";
+    }
+    ExpectMessageBox(AnswerMessageBox(program.id), L"提示", TEXT_FORCE_CLOSED, window,
+                     BoxIcon::Information);
 }
 
 TEST_F(ScreenHost, ForceCloseWithoutAHostProcessSaysItFoundNone)
@@ -106,12 +143,7 @@ TEST_F(ScreenHost, ForceCloseWithoutAHostProcessSaysItFoundNone)
 
 TEST_F(ScreenHost, ForceCloseLeavesProgramsWithSimilarNamesAlone)
 {
-    GiveHostsAWindow();
-    std::wstring const lookalike = folder + L"\\MyPhantomDeskHost.exe";
-    ASSERT_TRUE(CopyFileW(HostPath().c_str(), lookalike.c_str(), FALSE));
-    StartedProcess const other = StartProcess(lookalike);
-    started.push_back(other);
-    ASSERT_TRUE(WaitUntil([&] { return HostLog(other.id).find("window\n") != std::string::npos; }));
+    StartedProcess const other = StartHost(HOST_WITH_WINDOWS, folder + L"\\MyPhantomDeskHost.exe");
 
     ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"错误", TEXT_NO_HOST_PROCESS, window, BoxIcon::Error);
 
@@ -122,19 +154,10 @@ TEST_F(ScreenHost, ForceCloseLeavesProgramsWithSimilarNamesAlone)
 TEST_F(ScreenHost, ForceCloseFindsTheHostWhateverTheLetterCaseOfItsName)
 {
     std::wstring const otherFolder = folder + L"\\大写";
-    ASSERT_TRUE(CreateDirectoryW(otherFolder.c_str(), nullptr));
-    WriteTextFile(otherFolder + L"\\host-window.marker", "");
-    std::wstring const upperCase = otherFolder + L"\\PHANTOMDESKHOST.EXE";
-    ASSERT_TRUE(CopyFileW(HostPath().c_str(), upperCase.c_str(), FALSE));
-    StartedProcess const host = StartProcess(upperCase);
-    started.push_back(host);
-    ASSERT_TRUE(WaitUntil([&] { return HostLog(host.id, otherFolder).find("window\n") != std::string::npos; }));
+    StartedProcess const host = StartHost(HOST_WITH_WINDOWS, otherFolder + L"\\PHANTOMDESKHOST.EXE");
 
     ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"提示", TEXT_FORCE_CLOSED, window, BoxIcon::Information);
 
     EXPECT_EQ(0u, WaitForExit(host));
-    EXPECT_NE(std::string::npos, HostLog(host.id, otherFolder).find("WM_CLOSE\n"));
-    CloseProcess(&started.back());
-    started.pop_back();
-    RemoveFolder(otherFolder);
+    EXPECT_NE(std::string::npos, HostLog(host.id, otherFolder).find("WM_CLOSE 1\n"));
 }

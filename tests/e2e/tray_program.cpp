@@ -14,6 +14,13 @@ void TrayProgramTest::SetUp()
     std::wstring const built = OwnDirectory();
     ASSERT_TRUE(CopyFileW((built + L"\\phantomDeskTray.exe").c_str(), ProgramPath().c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((built + L"\\fake_screen_host.exe").c_str(), HostPath().c_str(), FALSE));
+    // Read as a command line, "…\虚拟 屏幕 …\PhantomDeskHost.exe" would start
+    // "…\虚拟.exe", and the uninstaller's "C:\Program Files\…" "C:\Program.exe".
+    decoys = {folder.substr(0, folder.find(L' ')) + L".exe", L"C:\\Program.exe"};
+    for (std::wstring const& decoy : decoys)
+    {
+        ASSERT_TRUE(CopyFileW((built + L"\\fake_driver_tool.exe").c_str(), decoy.c_str(), FALSE));
+    }
 }
 
 void TrayProgramTest::TearDown()
@@ -25,6 +32,13 @@ void TrayProgramTest::TearDown()
     for (wchar_t const* image : {PROGRAM_IMAGE, HOST_IMAGE, DRIVER_INSTALLER_IMAGE, DRIVER_UNINSTALLER_IMAGE})
     {
         EndProcesses(image);
+    }
+    for (std::wstring const& decoy : decoys)
+    {
+        EndProcesses(decoy.substr(decoy.rfind(L'\\') + 1));
+        EXPECT_FALSE(FileExists(decoy + L".log")) << "started instead: " << ToUtf8(decoy);
+        DeleteFileW(decoy.c_str());
+        DeleteFileW((decoy + L".log").c_str());
     }
     RemoveFolder(folder);
 }
@@ -60,18 +74,24 @@ void TrayProgramTest::ChooseFromTrayMenu(int position)
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }));
 }
 
-StartedProcess TrayProgramTest::StartHost()
+StartedProcess TrayProgramTest::StartHost(wchar_t const* mode, std::wstring const& path)
 {
-    StartedProcess const host = StartProcess(HostPath());
+    std::wstring const where = path.empty() ? HostPath() : path;
+    std::wstring const hostFolder = where.substr(0, where.rfind(L'\\'));
+    if (where != HostPath())
+    {
+        CreateDirectoryW(hostFolder.c_str(), nullptr);
+        EXPECT_TRUE(CopyFileW(HostPath().c_str(), where.c_str(), FALSE));
+    }
+    if (mode != nullptr)
+    {
+        WriteTextFile(hostFolder + L"\\" + mode, "");
+    }
+    StartedProcess const host = StartProcess(where);
     started.push_back(host);
     EXPECT_NE(nullptr, host.process);
-    EXPECT_TRUE(WaitUntil([&] { return HostLog(host.id).find("listening\n") != std::string::npos; }));
+    EXPECT_TRUE(WaitUntil([&] { return HostLog(host.id, hostFolder).find("listening\n") != std::string::npos; }));
     return host;
-}
-
-void TrayProgramTest::GiveHostsAWindow()
-{
-    WriteTextFile(folder + L"\\host-window.marker", "");
 }
 
 std::string TrayProgramTest::HostLog(DWORD processId, std::wstring const& hostFolder) const

@@ -9,6 +9,13 @@
 
 #include <string>
 
+// Modes of the stand-in screen host, each switched on by a file of this name
+// beside it.
+wchar_t const HOST_WITH_WINDOWS[] = L"host-window.marker";
+wchar_t const HOST_IGNORING_CLOSE[] = L"host-close-ignored.marker";
+wchar_t const HOST_WINDOW_HUNG[] = L"host-window-hung.marker";
+wchar_t const HOST_PIPE_UNREAD[] = L"host-pipe-unread.marker";
+
 class TrayProgramTest : public ::testing::Test
 {
 protected:
@@ -22,10 +29,10 @@ protected:
     StartedProcess StartTrayProgram(HWND* window);
     // Right-clicks the tray icon and chooses the entry at position.
     void ChooseFromTrayMenu(int position);
-    // Starts the stand-in screen host and waits until it serves the stop channel.
-    StartedProcess StartHost();
-    // Makes stand-in screen hosts started from now on own a top-level window.
-    void GiveHostsAWindow();
+    // Starts the stand-in screen host from path (HostPath() when empty, else a
+    // copy made there) and waits until it serves the stop channel. With a mode,
+    // it and every host started from its folder later run in that mode.
+    StartedProcess StartHost(wchar_t const* mode = nullptr, std::wstring const& path = L"");
     // What the stand-in screen host with this process identifier wrote (in
     // another folder than ours when given).
     std::string HostLog(DWORD processId, std::wstring const& hostFolder = L"") const;
@@ -38,4 +45,9 @@ protected:
 
     std::wstring folder;
     std::vector<StartedProcess> started;
+
+private:
+    // Programs where an unquoted path with spaces would start them instead of
+    // what was meant; no command may ever start one.
+    std::vector<std::wstring> decoys;
 };

@@ -21,7 +21,8 @@ wchar_t const WINE_TRAY_ICON_CLASS[] = L"__winex11_tray_icon";
 struct BoxSearch
 {
     DWORD processId;
-    HWND found;
+    HWND found; // the topmost
+    int count;
 };
 
 BOOL CALLBACK FindBoxCallback(HWND hwnd, LPARAM lParam)
@@ -34,8 +35,8 @@ BOOL CALLBACK FindBoxCallback(HWND hwnd, LPARAM lParam)
     if (wcscmp(className, MESSAGE_BOX_CLASS) == 0 && IsWindowVisible(hwnd) &&
         (search->processId == 0 || owner == search->processId))
     {
-        search->found = hwnd;
-        return FALSE;
+        search->found = search->found != nullptr ? search->found : hwnd;
+        ++search->count;
     }
     return TRUE;
 }
@@ -190,9 +191,16 @@ bool WaitUntil(std::function<bool()> const& condition, DWORD timeoutMs)
 
 HWND FindMessageBox(DWORD processId)
 {
-    BoxSearch search = {processId, nullptr};
+    BoxSearch search = {processId, nullptr, 0};
     EnumWindows(FindBoxCallback, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+int CountMessageBoxes(DWORD processId)
+{
+    BoxSearch search = {processId, nullptr, 0};
+    EnumWindows(FindBoxCallback, reinterpret_cast<LPARAM>(&search));
+    return search.count;
 }
 
 SeenMessageBox AnswerMessageBox(DWORD processId, DWORD timeoutMs)

@@ -59,6 +59,8 @@ void ExpectMessageBox(SeenMessageBox const& seen, wchar_t const* caption, wchar_
 
 // A visible message box of processId (any process when 0), or null.
 HWND FindMessageBox(DWORD processId);
+// How many message boxes processId shows at once.
+int CountMessageBoxes(DWORD processId);
 
 // Waits for a message box of processId, reads it, presses its OK button and waits
 // until it has gone. found is false when none appeared in time.
