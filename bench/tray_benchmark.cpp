@@ -73,7 +73,8 @@ bool AnswerAt(DWORD processId)
     {
         return false;
     }
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
     return TimeUntil(NowMs(), [&] { return !IsWindow(box) || !IsWindowVisible(box); }) >= 0;
 }
 
@@ -113,7 +114,8 @@ bool StartMeasured(Program const& program, Running* running, double* toIcon, dou
     *toIcon = TimeUntil(start, [&] { return CountTrayIcons() > iconsBefore; });
     if (program.greets)
     {
-        *toGreeting = TimeUntil(start, [&] { return FindMessageBox(running->process.id) != nullptr; });
+        *toGreeting =
+            TimeUntil(start, [&] { return FindMessageBox(running->process.id) != nullptr; });
         AnswerAt(running->process.id);
     }
     running->window = FindWindowOfProcess(running->process.id, program.windowClass);
@@ -200,7 +202,8 @@ Summary Summarize(std::vector<double> samples)
     }
     std::sort(valid.begin(), valid.end());
     size_t const middle = valid.size() / 2;
-    summary.median = valid.size() % 2 == 1 ? valid[middle] : (valid[middle - 1] + valid[middle]) / 2;
+    summary.median =
+        valid.size() % 2 == 1 ? valid[middle] : (valid[middle - 1] + valid[middle]) / 2;
     summary.low = valid.front();
     summary.high = valid.back();
     return summary;
@@ -269,7 +272,8 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc < 6)
     {
-        std::fwprintf(stderr, L"usage: tray_benchmark OURS.exe BARE.exe HOST_STANDIN.exe OUTPUT.md CYCLES\n");
+        std::fwprintf(
+            stderr, L"usage: tray_benchmark OURS.exe BARE.exe HOST_STANDIN.exe OUTPUT.md CYCLES\n");
         return 2;
     }
     std::wstring const folder = MakeFreshFolder(L"基准");
@@ -311,7 +315,8 @@ int wmain(int argc, wchar_t** argv)
         Running running;
         double ignored = 0;
         StartMeasured(*program, &running, &ignored, &ignored);
-        (program == &ours ? oursWorkingSet : bareWorkingSet) = SettledWorkingSetKiB(running.process.process);
+        (program == &ours ? oursWorkingSet : bareWorkingSet) =
+            SettledWorkingSetKiB(running.process.process);
         for (int i = 0; i < MENU_RUNS; ++i)
         {
             (program == &ours ? oursMenu : bareMenu).push_back(MeasureMenuOpen());
@@ -338,8 +343,9 @@ int wmain(int argc, wchar_t** argv)
     int const failures = RunEndurance(running.process.id, host, cycles);
     double const enduranceMinutes = (NowMs() - enduranceBegan) / 60000.0;
     DWORD_PTR result = 0;
-    bool const answers = SendMessageTimeoutW(running.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0 &&
-                         MeasureMenuOpen() >= 0;
+    bool const answers =
+        SendMessageTimeoutW(running.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0 &&
+        MeasureMenuOpen() >= 0;
     double const enduranceEnd = SettledWorkingSetKiB(running.process.process);
     Stop(&running);
     EndProcesses(HOST_IMAGE);
@@ -357,33 +363,41 @@ int wmain(int argc, wchar_t** argv)
     std::string text;
     text += "| Figure | phantomDeskTray | bare tray program | ratio | target |\n";
     text += "|---|---|---|---|---|\n";
-    text += "| start-up: process creation to tray icon | " + Cell(oursIconSummary) + " | " + Cell(bareIconSummary) +
-            " | " + Format("%.2f", startupRatio) + " | ≤ 1.25: " + Verdict(startupRatio <= LATENCY_TARGET_RATIO) + " |\n";
-    text += "| start-up: process creation to greeting on screen | " + Cell(Summarize(oursGreeting)) + " | — | — | — |\n";
-    text += "| right click to menu on screen | " + Cell(oursMenuSummary) + " | " + Cell(bareMenuSummary) + " | " +
-            Format("%.2f", menuRatio) + " | ≤ 1.25: " + Verdict(menuRatio <= LATENCY_TARGET_RATIO) + " |\n";
-    text += "| menu choice to message box: stop, no screen host | " + Cell(Summarize(stopChoice)) + " | — | — | — |\n";
-    text += "| menu choice to message box: force close, no screen host | " + Cell(Summarize(forceChoice)) +
+    text += "| start-up: process creation to tray icon | " + Cell(oursIconSummary) + " | " +
+            Cell(bareIconSummary) + " | " + Format("%.2f", startupRatio) +
+            " | ≤ 1.25: " + Verdict(startupRatio <= LATENCY_TARGET_RATIO) + " |\n";
+    text += "| start-up: process creation to greeting on screen | " +
+            Cell(Summarize(oursGreeting)) + " | — | — | — |\n";
+    text += "| right click to menu on screen | " + Cell(oursMenuSummary) + " | " +
+            Cell(bareMenuSummary) + " | " + Format("%.2f", menuRatio) +
+            " | ≤ 1.25: " + Verdict(menuRatio <= LATENCY_TARGET_RATIO) + " |\n";
+    text += "| menu choice to message box: stop, no screen host | " + Cell(Summarize(stopChoice)) +
             " | — | — | — |\n";
+    text += "| menu choice to message box: force close, no screen host | " +
+            Cell(Summarize(forceChoice)) + " | — | — | — |\n";
     text += "| working set after start-up | " + Format("%.0f KiB", oursWorkingSet) + " | " +
-            Format("%.0f KiB", bareWorkingSet) + " | " + Format("%.2f", oursWorkingSet / bareWorkingSet) + " | — |\n";
+            Format("%.0f KiB", bareWorkingSet) + " | " +
+            Format("%.2f", oursWorkingSet / bareWorkingSet) + " | — |\n";
     text += "| working set after start-up, then after the endurance run | " +
             Format("%.0f KiB → %.0f KiB (%+.1f%%)", enduranceStart, enduranceEnd, 100 * growth) +
             " | — | — | within 5%: " + Verdict(growth <= WORKING_SET_TARGET_GROWTH) + " |\n";
-    text += "| size of the release .exe (stripped) | " + Format("%.0f bytes", static_cast<double>(oursSize)) + " | " +
+    text += "| size of the release .exe (stripped) | " +
+            Format("%.0f bytes", static_cast<double>(oursSize)) + " | " +
             Format("%.0f bytes", static_cast<double>(bareSize)) + " | " +
-            Format("%.2f", static_cast<double>(oursSize) / static_cast<double>(bareSize)) + " | ≤ 100 KB: " +
-            Verdict(oursSize <= SIZE_TARGET_BYTES) + " |\n";
+            Format("%.2f", static_cast<double>(oursSize) / static_cast<double>(bareSize)) +
+            " | ≤ 100 KB: " + Verdict(oursSize <= SIZE_TARGET_BYTES) + " |\n";
     text += "\n";
-    text += Format("Endurance from outside: %.0f cycles in %.1f minutes, ", cycles, enduranceMinutes) +
-            Format("%.0f commands without their message box; ", failures) +
-            "afterwards the program " + (answers ? "still answered" : "**did not answer**") +
-            " (a window message and a right click).\n";
-    text += Format("Runs: start-up %.0f of each, menu %.0f of each, each choice %.0f. ", STARTUP_RUNS, MENU_RUNS,
-                   CHOICE_RUNS) +
+    text +=
+        Format("Endurance from outside: %.0f cycles in %.1f minutes, ", cycles, enduranceMinutes) +
+        Format("%.0f commands without their message box; ", failures) + "afterwards the program " +
+        (answers ? "still answered" : "**did not answer**") +
+        " (a window message and a right click).\n";
+    text += Format("Runs: start-up %.0f of each, menu %.0f of each, each choice %.0f. ",
+                   STARTUP_RUNS, MENU_RUNS, CHOICE_RUNS) +
             "Cells give the median with the lowest and highest run in brackets.\n";
 
-    HANDLE const output = CreateFileW(argv[4], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE const output = CreateFileW(argv[4], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(output);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Packs the release twice, in two build folders at different paths, and checks
-# that the .exe and the zip come out byte for byte the same.
+# that the .exe and the zip come out byte for byte the same; builds the clang
+# .exe twice the same way and compares it too.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,9 +10,12 @@ trap 'rm -rf "$work"' EXIT
 
 "$root/scripts/package.sh" "$work/first" >/dev/null
 "$root/scripts/package.sh" "$work/second build" >/dev/null
+"$root/scripts/build.sh" clang "$work/first/clang" >/dev/null
+"$root/scripts/build.sh" clang "$work/second build/clang" >/dev/null
 
 status=0
-for file in bin/phantomDeskTray.exe phantomDeskTray-*-win64.zip phantomDeskTray-*-win64.zip.sha256; do
+for file in bin/phantomDeskTray.exe phantomDeskTray-*-win64.zip phantomDeskTray-*-win64.zip.sha256 \
+    clang/bin/phantomDeskTray.exe; do
     first=$(cd "$work/first" && ls $file)
     if cmp "$work/first/$first" "$work/second build/$first"; then
         echo "same bytes: $first"

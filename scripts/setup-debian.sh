@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12, where it is missing:
-# the mingw-w64 cross-compiler, CMake, GoogleTest's sources, Wine, Xvfb, and a
-# CJK font with a Chinese locale so that the program's texts render.
+# the mingw-w64 cross-compiler, CMake, GoogleTest's sources, Wine, Xvfb, a CJK
+# font with a Chinese locale so that the program's texts render, and the code
+# checks (clang with lld, clang-tidy, clang-format, cppcheck).
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
     wine wine64
     xvfb xauth x11-apps imagemagick
     fonts-wqy-microhei locales
+    clang-14 lld-14 llvm-14 clang-tidy-14 clang-format-14 cppcheck
 )
 
 missing=()

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the program and its tests with mingw-w64 and runs every test under Wine,
-# on a virtual display, in a Wine prefix inside the build tree.
+# Checks the code, then builds the program and its tests with mingw-w64 and runs
+# every test under Wine, on a virtual display, in a Wine prefix inside the build
+# tree.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+scripts/lint.sh
 scripts/build.sh mingw
 
 # The tests share the program's mutex, pipe name and tray: one at a time.

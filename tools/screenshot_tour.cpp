@@ -70,9 +70,10 @@ bool SaveScreenArea(RECT area, std::wstring const& path)
         return false;
     }
     DWORD written = 0;
-    bool const saved = !pixels.empty() && WriteFile(file, &header, sizeof(header), &written, nullptr) &&
-                       WriteFile(file, &info, sizeof(info), &written, nullptr) &&
-                       WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+    bool const saved =
+        !pixels.empty() && WriteFile(file, &header, sizeof(header), &written, nullptr) &&
+        WriteFile(file, &info, sizeof(info), &written, nullptr) &&
+        WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
     CloseHandle(file);
     return saved;
 }
@@ -100,7 +101,8 @@ bool MoveTrayToBottomRight()
     HWND const tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
     RECT rect = {};
     return tray != nullptr && GetWindowRect(tray, &rect) &&
-           SetWindowPos(tray, nullptr, GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left) - MARGIN,
+           SetWindowPos(tray, nullptr,
+                        GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left) - MARGIN,
                         GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top) - MARGIN, 0, 0,
                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -11,8 +11,8 @@ bool LaunchDetached(wchar_t const* path, WORD showState)
     // The path goes as the program's name, never as a command line: unquoted
     // there, a folder with spaces would start "C:\Program.exe" or its like.
     PROCESS_INFORMATION processInfo = {};
-    if (!CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startupInfo, &processInfo))
+    if (!CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startupInfo,
+                        &processInfo))
     {
         return false;
     }

@@ -1,6 +1,6 @@
 #include "common/wait.h"
 
-bool WaitAnsweringSentMessages(HANDLE const* handles, DWORD count, DWORD timeoutMs)
+bool WaitAnsweringSentMessages(DWORD count, HANDLE const* handles, DWORD timeoutMs)
 {
     DWORD const start = GetTickCount();
     // One handle at a time against one deadline: all of them end by then exactly

@@ -7,7 +7,8 @@ namespace
 {
 wchar_t const INSTALLER_FILE[] = L"\\parsec-vdd-0.38.0.0.exe";
 // The driver's own setup puts its uninstaller here; it is not looked up anywhere else.
-wchar_t const UNINSTALLER_PATH[] = L"C:\\Program Files\\Parsec Virtual Display Driver\\uninstall.exe";
+wchar_t const UNINSTALLER_PATH[] =
+    L"C:\\Program Files\\Parsec Virtual Display Driver\\uninstall.exe";
 
 wchar_t const TEXT_INSTALLER_FAILED[] = L"无法启动安装程序，请检查驱动安装程序路径。";
 wchar_t const TEXT_UNINSTALLER_FAILED[] = L"找不到卸载程序，请检查是否已安装驱动。";

@@ -20,12 +20,10 @@ DWORD const HOST_CLOSE_TIMEOUT_MS = 2000;
 DWORD const HOST_TERMINATE_TIMEOUT_MS = 500;
 UINT const HOST_TERMINATED_EXIT_CODE = 1;
 
-wchar_t const TEXT_HOST_STARTED[] =
-    L"虚拟屏幕已启动，请在桌面右键打开菜单进入“显示设置”进行设置";
+wchar_t const TEXT_HOST_STARTED[] = L"虚拟屏幕已启动，请在桌面右键打开菜单进入“显示设置”进行设置";
 wchar_t const TEXT_HOST_LAUNCH_FAILED[] = L"无法启动，请检查程序是否正确安装";
 wchar_t const TEXT_HOST_STOPPED[] = L"已关闭虚拟屏幕";
-wchar_t const TEXT_HOST_NOT_FOUND[] =
-    L"找不到虚拟屏幕，若虚拟屏幕仍在运行，首先尝试强制关闭功能";
+wchar_t const TEXT_HOST_NOT_FOUND[] = L"找不到虚拟屏幕，若虚拟屏幕仍在运行，首先尝试强制关闭功能";
 wchar_t const TEXT_HOST_FORCE_CLOSED[] =
     L"已强制关闭虚拟屏幕进程，若问题仍持续存在，尝试卸载并重新安装驱动或重新启动计算机";
 wchar_t const TEXT_HOST_FORCE_CLOSE_FAILED[] = L"无法强制关闭虚拟屏幕进程，请重新启动计算机";
@@ -73,7 +71,8 @@ bool AskHostToClose(ClosingHosts* closing, DWORD processId)
 // them. True when every one of them has gone.
 bool EndClosingHosts(ClosingHosts* closing)
 {
-    bool ended = WaitAnsweringSentMessages(closing->processes, closing->count, HOST_CLOSE_TIMEOUT_MS);
+    bool ended =
+        WaitAnsweringSentMessages(closing->count, closing->processes, HOST_CLOSE_TIMEOUT_MS);
     if (!ended)
     {
         for (DWORD i = 0; i < closing->count; ++i)
@@ -83,7 +82,7 @@ bool EndClosingHosts(ClosingHosts* closing)
                 TerminateProcess(closing->processes[i], HOST_TERMINATED_EXIT_CODE);
             }
         }
-        ended = WaitAnsweringSentMessages(closing->processes, closing->count,
+        ended = WaitAnsweringSentMessages(closing->count, closing->processes,
                                           HOST_TERMINATE_TIMEOUT_MS);
     }
     for (DWORD i = 0; i < closing->count; ++i)
@@ -109,7 +108,8 @@ ForceCloseOutcome ForceCloseScreenHosts()
     bool allEnded = true;
     ClosingHosts closing = {};
     PROCESSENTRY32W entry = {sizeof(entry)};
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
     {
         if (!IsScreenHostImage(entry.szExeFile))
         {

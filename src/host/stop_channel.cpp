@@ -31,7 +31,7 @@ bool WriteStopSignal(HANDLE channel)
     if (WriteFile(channel, STOP_SIGNAL, sizeof(STOP_SIGNAL), nullptr, &overlapped) ||
         GetLastError() == ERROR_IO_PENDING)
     {
-        if (!WaitAnsweringSentMessages(&done, 1, STOP_SIGNAL_TIMEOUT_MS))
+        if (!WaitAnsweringSentMessages(1, &done, STOP_SIGNAL_TIMEOUT_MS))
         {
             // The write still refers to our record: it must be over, cancelled or
             // not, before the record goes.

@@ -6,7 +6,8 @@ namespace
 wchar_t const TEXT_ADMIN_ALLOWED[] = L"已允许管理员启动";
 }
 
-int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lpCmdLine*/,
+                    int /*nShowCmd*/)
 {
     RestrictDllSearchToSystem32();
 

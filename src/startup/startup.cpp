@@ -112,6 +112,7 @@ bool AcquireSingleInstance(int* exitCode)
         *exitCode = EXIT_CODE_SUCCESS;
         return false;
     }
+    // cppcheck-suppress resourceLeak ; the mutex is the guard and lives as long as we do
     return true;
 }
 

@@ -23,9 +23,12 @@ wchar_t const TEXT_GREETING[] =
     L"注意事项：务必以管理员模式启动，首次启动需安装驱动";
 wchar_t const TEXT_EXIT_DONE[] = L"退出成功";
 
-// Explorer broadcasts this when it starts again, with a new, empty tray. A
-// registered message has no fixed number; 0 if registration failed.
-UINT const WM_TASKBAR_CREATED = RegisterWindowMessageW(L"TaskbarCreated");
+wchar_t const TASKBAR_CREATED[] = L"TaskbarCreated";
+
+// Explorer broadcasts "TaskbarCreated" when it starts again, with a new, empty
+// tray. A registered message has no fixed number: it is asked for when the window
+// is created, not before the program starts; 0 until then or if that failed.
+UINT g_taskbarCreatedMessage = 0;
 
 struct TrayMenuEntry
 {
@@ -33,7 +36,9 @@ struct TrayMenuEntry
     wchar_t const* text;
 };
 
-// In menu order; the identifiers are not.
+// In menu order, one entry a line as the menu shows them; the identifiers are not
+// in order.
+// clang-format off
 TrayMenuEntry const TRAY_MENU[] = {
     {CMD_START_SCREEN, L"启动虚拟屏幕"},
     {CMD_STOP_SCREEN, L"停止虚拟屏幕"},
@@ -42,12 +47,13 @@ TrayMenuEntry const TRAY_MENU[] = {
     {CMD_UNINSTALL_DRIVER, L"卸载驱动"},
     {CMD_EXIT, L"退出"},
 };
+// clang-format on
 
 void FillTrayIconRecord(HWND hwnd);
 void AddTrayIcon();
 void DeleteTrayIcon();
 void RestoreTrayIcon();
-void AllowTaskbarCreatedMessage(HWND hwnd);
+void ListenForTaskbarCreated(HWND hwnd);
 void ShowTrayMenu(HWND hwnd);
 void OnCommand(HWND hwnd, UINT command);
 void ExitProgram(HWND hwnd);
@@ -93,13 +99,14 @@ void RestoreTrayIcon()
 // We run elevated and Explorer does not, so Windows drops Explorer's broadcast
 // unless we let it in. The per-window filter exists from Windows 7, the
 // process-wide one from Vista; look both up so the program starts on either.
-void AllowTaskbarCreatedMessage(HWND hwnd)
+void ListenForTaskbarCreated(HWND hwnd)
 {
     typedef BOOL(WINAPI * ChangeWindowMessageFilterExFn)(HWND, UINT, DWORD, void*);
     typedef BOOL(WINAPI * ChangeWindowMessageFilterFn)(UINT, DWORD);
     DWORD const ALLOW_MESSAGE = 1; // MSGFLT_ALLOW and MSGFLT_ADD alike
 
-    UINT const message = WM_TASKBAR_CREATED;
+    g_taskbarCreatedMessage = RegisterWindowMessageW(TASKBAR_CREATED);
+    UINT const message = g_taskbarCreatedMessage;
     HMODULE const user32 = GetModuleHandleW(L"user32.dll");
     if (message == 0 || user32 == nullptr)
     {
@@ -203,7 +210,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // Not a case label: its number is known only at run time. Explorer restarted
     // and forgot our icon: put it back.
-    if (message != 0 && message == WM_TASKBAR_CREATED)
+    if (message != 0 && message == g_taskbarCreatedMessage)
     {
         RestoreTrayIcon();
         return 0;
@@ -214,7 +221,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CREATE:
         FillTrayIconRecord(hwnd);
         AddTrayIcon();
-        AllowTaskbarCreatedMessage(hwnd);
+        ListenForTaskbarCreated(hwnd);
         ShowNotice(hwnd, TEXT_GREETING);
         return 0;
 

@@ -7,8 +7,8 @@ TEST(DriverTools, RejectsAnUnknownOperationCodeWithoutStartingAnything)
 {
     // Put an installer where an install would find it: it must stay unstarted.
     std::wstring const installer = OwnDirectory() + L"\\parsec-vdd-0.38.0.0.exe";
-    ASSERT_TRUE(CopyFileW((OwnDirectory() + L"\\fake_driver_tool.exe").c_str(),
-                          installer.c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW((OwnDirectory() + L"\\fake_driver_tool.exe").c_str(), installer.c_str(), FALSE));
     for (int operation : {2, -1, 100})
     {
         MessageBoxAnswerer answerer;

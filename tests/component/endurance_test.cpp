@@ -56,7 +56,8 @@ protected:
     {
         host = OwnDirectory() + L"\\" + HOST_IMAGE;
         hostAway = host + L".away";
-        ASSERT_TRUE(CopyFileW((OwnDirectory() + L"\\fake_screen_host.exe").c_str(), host.c_str(), FALSE));
+        ASSERT_TRUE(
+            CopyFileW((OwnDirectory() + L"\\fake_screen_host.exe").c_str(), host.c_str(), FALSE));
         g_hInst = GetModuleHandleW(nullptr);
         RegisterTrayWindowClass();
         StartAnswering(&answerer, GetCurrentProcessId(), false);
@@ -134,15 +135,18 @@ TEST_F(Endurance, CommandsLeaveNoHandleMenuOrGdiObjectBehind)
     // Give handles that Wine holds for a moment (while a child process ends, say)
     // the time to go; a leak stays.
     Counts after = Measure();
-    WaitUntil([&] {
-        after = Measure();
-        return after.handles.size() <= before.handles.size() && after.menus <= before.menus &&
-               after.gdiObjects <= before.gdiObjects;
-    }, 3000);
+    WaitUntil(
+        [&] {
+            after = Measure();
+            return after.handles.size() <= before.handles.size() && after.menus <= before.menus &&
+                   after.gdiObjects <= before.gdiObjects;
+        },
+        3000);
 
-    std::printf("endurance: %d cycles; kernel handles %zu -> %zu; menus %d -> %d; GDI objects %d -> %d\n",
-                cycles, before.handles.size(), after.handles.size(), before.menus, after.menus,
-                before.gdiObjects, after.gdiObjects);
+    std::printf(
+        "endurance: %d cycles; kernel handles %zu -> %zu; menus %d -> %d; GDI objects %d -> %d\n",
+        cycles, before.handles.size(), after.handles.size(), before.menus, after.menus,
+        before.gdiObjects, after.gdiObjects);
     EXPECT_EQ(before.handles.size(), after.handles.size()) << "new:" << NewHandles(before, after);
     EXPECT_EQ(before.menus, after.menus);
     EXPECT_EQ(before.gdiObjects, after.gdiObjects);

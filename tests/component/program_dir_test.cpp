@@ -37,7 +37,8 @@ TEST(ProgramDirectory, KeepsAPathWithoutBackslashWhole)
 TEST(ProgramDirectory, NamesFilesBesideThisProgram)
 {
     EXPECT_EQ(OwnDirectory() + L"\\PhantomDeskHost.exe", ProgramFile(L"\\PhantomDeskHost.exe"));
-    EXPECT_EQ(OwnDirectory() + L"\\parsec-vdd-0.38.0.0.exe", ProgramFile(L"\\parsec-vdd-0.38.0.0.exe"));
+    EXPECT_EQ(OwnDirectory() + L"\\parsec-vdd-0.38.0.0.exe",
+              ProgramFile(L"\\parsec-vdd-0.38.0.0.exe"));
 }
 
 // A program installed deep down must still find the files beside it, however

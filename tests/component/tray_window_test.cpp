@@ -27,8 +27,8 @@ MenuEntries ReadMenu(HMENU menu)
 }
 
 MenuEntries const EXPECTED_MENU = {
-    {1, L"启动虚拟屏幕"}, {2, L"停止虚拟屏幕"}, {6, L"强制关闭虚拟屏幕"},
-    {4, L"安装/修复驱动"}, {5, L"卸载驱动"}, {3, L"退出"},
+    {1, L"启动虚拟屏幕"},  {2, L"停止虚拟屏幕"}, {6, L"强制关闭虚拟屏幕"},
+    {4, L"安装/修复驱动"}, {5, L"卸载驱动"},     {3, L"退出"},
 };
 
 // Reads what each popup menu of this process holds, then closes it.
@@ -38,7 +38,8 @@ void StartWatchingMenus(Watcher* watcher, std::vector<MenuEntries>* opened)
         HWND const menuWindow = WaitForPopupMenu(0);
         if (menuWindow != nullptr)
         {
-            HMENU const menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU_MESSAGE, 0, 0));
+            HMENU const menu =
+                reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU_MESSAGE, 0, 0));
             opened->push_back(ReadMenu(menu));
             DismissMenu(menuWindow);
             WaitUntil([&] { return !IsWindowVisible(menuWindow); });
@@ -50,8 +51,9 @@ void StartWatchingMenus(Watcher* watcher, std::vector<MenuEntries>* opened)
 int TakeQuitRequest()
 {
     MSG message = {};
-    return PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? static_cast<int>(message.wParam)
-                                                                        : -1;
+    return PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)
+               ? static_cast<int>(message.wParam)
+               : -1;
 }
 }
 
@@ -117,8 +119,8 @@ TEST_F(TrayWindow, OpensTheMenuOnARightClickOnly)
     Watcher watcher;
     std::vector<MenuEntries> ignored;
     StartWatchingMenus(&watcher, &ignored);
-    for (LPARAM event : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_MOUSEMOVE,
-                         WM_CONTEXTMENU})
+    for (LPARAM event : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN,
+                         WM_MOUSEMOVE, WM_CONTEXTMENU})
     {
         EXPECT_EQ(0, SendMessageW(window, WM_TRAYICON, 1, event)) << event;
     }

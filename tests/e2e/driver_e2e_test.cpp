@@ -3,7 +3,8 @@
 namespace
 {
 wchar_t const UNINSTALLER_FOLDER[] = L"C:\\Program Files\\Parsec Virtual Display Driver";
-wchar_t const UNINSTALLER_PATH[] = L"C:\\Program Files\\Parsec Virtual Display Driver\\uninstall.exe";
+wchar_t const UNINSTALLER_PATH[] =
+    L"C:\\Program Files\\Parsec Virtual Display Driver\\uninstall.exe";
 }
 
 class DriverTools : public TrayProgramTest
@@ -25,8 +26,8 @@ protected:
     // Puts the stand-in tool at path; it notes its start in path + ".log".
     void PlaceTool(std::wstring const& path)
     {
-        ASSERT_TRUE(CopyFileW((OwnDirectory() + L"\\fake_driver_tool.exe").c_str(), path.c_str(),
-                              FALSE));
+        ASSERT_TRUE(
+            CopyFileW((OwnDirectory() + L"\\fake_driver_tool.exe").c_str(), path.c_str(), FALSE));
     }
 
     // Waits until the stand-in at path has started and returns what it noted.
@@ -68,8 +69,8 @@ TEST_F(DriverTools, InstallWithoutTheInstallerSaysSo)
 {
     ChooseFromTrayMenu(MENU_INSTALL_DRIVER);
 
-    ExpectMessageBox(AnswerMessageBox(program.id), L"错误", L"无法启动安装程序，请检查驱动安装程序路径。",
-                     nullptr, BoxIcon::Error);
+    ExpectMessageBox(AnswerMessageBox(program.id), L"错误",
+                     L"无法启动安装程序，请检查驱动安装程序路径。", nullptr, BoxIcon::Error);
 }
 
 TEST_F(DriverTools, UninstallStartsTheUninstallerFromTheDriversFolder)
@@ -90,6 +91,6 @@ TEST_F(DriverTools, UninstallWithoutTheUninstallerSaysSo)
 {
     ChooseFromTrayMenu(MENU_UNINSTALL_DRIVER);
 
-    ExpectMessageBox(AnswerMessageBox(program.id), L"错误", L"找不到卸载程序，请检查是否已安装驱动。",
-                     nullptr, BoxIcon::Error);
+    ExpectMessageBox(AnswerMessageBox(program.id), L"错误",
+                     L"找不到卸载程序，请检查是否已安装驱动。", nullptr, BoxIcon::Error);
 }

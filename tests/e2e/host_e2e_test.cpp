@@ -2,7 +2,8 @@
 
 namespace
 {
-wchar_t const TEXT_STARTED[] = L"虚拟屏幕已启动，请在桌面右键打开菜单进入\u201C显示设置\u201D进行设置";
+wchar_t const TEXT_STARTED[] =
+    L"虚拟屏幕已启动，请在桌面右键打开菜单进入\u201C显示设置\u201D进行设置";
 wchar_t const TEXT_FORCE_CLOSED[] =
     L"已强制关闭虚拟屏幕进程，若问题仍持续存在，尝试卸载并重新安装驱动或重新启动计算机";
 wchar_t const TEXT_NO_HOST_PROCESS[] =
@@ -43,19 +44,23 @@ protected:
 
 TEST_F(ScreenHost, StartRunsTheHostHiddenWithoutArguments)
 {
-    ExpectMessageBox(Choose(MENU_START_SCREEN), L"提示", TEXT_STARTED, window, BoxIcon::Information);
+    ExpectMessageBox(Choose(MENU_START_SCREEN), L"提示", TEXT_STARTED, window,
+                     BoxIcon::Information);
 
     ASSERT_EQ(1u, FindProcesses(HOST_IMAGE).size());
     // The host notes its start in its own time.
     std::vector<DWORD> hosts;
-    ASSERT_TRUE(WaitUntil([&] { return (hosts = LoggedHosts()).size() == 1 && !HostLog(hosts[0]).empty(); }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (hosts = LoggedHosts()).size() == 1 && !HostLog(hosts[0]).empty(); }));
     EXPECT_TRUE(StartedPlainly(HostLog(hosts[0]), HostPath(), SW_HIDE)) << HostLog(hosts[0]);
 }
 
 TEST_F(ScreenHost, StartTwiceRunsTwoHosts)
 {
-    ExpectMessageBox(Choose(MENU_START_SCREEN), L"提示", TEXT_STARTED, window, BoxIcon::Information);
-    ExpectMessageBox(Choose(MENU_START_SCREEN), L"提示", TEXT_STARTED, window, BoxIcon::Information);
+    ExpectMessageBox(Choose(MENU_START_SCREEN), L"提示", TEXT_STARTED, window,
+                     BoxIcon::Information);
+    ExpectMessageBox(Choose(MENU_START_SCREEN), L"提示", TEXT_STARTED, window,
+                     BoxIcon::Information);
 
     EXPECT_TRUE(WaitUntil([&] { return LoggedHosts().size() == 2; }));
     EXPECT_EQ(2u, FindProcesses(HOST_IMAGE).size());
@@ -65,8 +70,8 @@ TEST_F(ScreenHost, StartWithoutTheHostSaysItCannotStart)
 {
     ASSERT_TRUE(DeleteFileW(HostPath().c_str()));
 
-    ExpectMessageBox(Choose(MENU_START_SCREEN), L"错误", L"无法启动，请检查程序是否正确安装", window,
-              BoxIcon::Error);
+    ExpectMessageBox(Choose(MENU_START_SCREEN), L"错误", L"无法启动，请检查程序是否正确安装",
+                     window, BoxIcon::Error);
     EXPECT_TRUE(FindProcesses(HOST_IMAGE).empty());
 }
 
@@ -74,7 +79,8 @@ TEST_F(ScreenHost, StopSendsQuitAndReportsTheHostClosed)
 {
     StartedProcess const host = StartHost();
 
-    ExpectMessageBox(Choose(MENU_STOP_SCREEN), L"提示", L"已关闭虚拟屏幕", nullptr, BoxIcon::Information);
+    ExpectMessageBox(Choose(MENU_STOP_SCREEN), L"提示", L"已关闭虚拟屏幕", nullptr,
+                     BoxIcon::Information);
 
     EXPECT_EQ(0u, WaitForExit(host));
     std::string const log = HostLog(host.id);
@@ -107,7 +113,8 @@ TEST_F(ScreenHost, ForceCloseLetsEveryHostCloseItself)
     StartedProcess const first = StartHost(HOST_WITH_WINDOWS);
     StartedProcess const second = StartHost();
 
-    ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"提示", TEXT_FORCE_CLOSED, window, BoxIcon::Information);
+    ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"提示", TEXT_FORCE_CLOSED, window,
+                     BoxIcon::Information);
 
     for (StartedProcess const& host : {first, second})
     {
@@ -138,14 +145,16 @@ TEST_F(ScreenHost, ForceCloseEndsStuckHostsAndReportsSuccessOnlyOnceTheyAreGone)
 
 TEST_F(ScreenHost, ForceCloseWithoutAHostProcessSaysItFoundNone)
 {
-    ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"错误", TEXT_NO_HOST_PROCESS, window, BoxIcon::Error);
+    ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"错误", TEXT_NO_HOST_PROCESS, window,
+                     BoxIcon::Error);
 }
 
 TEST_F(ScreenHost, ForceCloseLeavesProgramsWithSimilarNamesAlone)
 {
     StartedProcess const other = StartHost(HOST_WITH_WINDOWS, folder + L"\\MyPhantomDeskHost.exe");
 
-    ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"错误", TEXT_NO_HOST_PROCESS, window, BoxIcon::Error);
+    ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"错误", TEXT_NO_HOST_PROCESS, window,
+                     BoxIcon::Error);
 
     EXPECT_EQ(STILL_ACTIVE, WaitForExit(other, QUIET_PERIOD_MS));
     EXPECT_EQ(std::string::npos, HostLog(other.id).find("WM_CLOSE"));
@@ -154,9 +163,11 @@ TEST_F(ScreenHost, ForceCloseLeavesProgramsWithSimilarNamesAlone)
 TEST_F(ScreenHost, ForceCloseFindsTheHostWhateverTheLetterCaseOfItsName)
 {
     std::wstring const otherFolder = folder + L"\\大写";
-    StartedProcess const host = StartHost(HOST_WITH_WINDOWS, otherFolder + L"\\PHANTOMDESKHOST.EXE");
+    StartedProcess const host =
+        StartHost(HOST_WITH_WINDOWS, otherFolder + L"\\PHANTOMDESKHOST.EXE");
 
-    ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"提示", TEXT_FORCE_CLOSED, window, BoxIcon::Information);
+    ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"提示", TEXT_FORCE_CLOSED, window,
+                     BoxIcon::Information);
 
     EXPECT_EQ(0u, WaitForExit(host));
     EXPECT_NE(std::string::npos, HostLog(host.id, otherFolder).find("WM_CLOSE 1\n"));

@@ -78,6 +78,7 @@ TEST_F(Startup, NonAdministratorStartRelaunchesItselfWithoutArgumentsAndEnds)
     EndProcesses(PROGRAM_IMAGE);
 
     EXPECT_EQ(std::wstring::npos, relaunchedCommandLine.find(L"ignored")) << relaunchedCommandLine;
-    EXPECT_NE(std::wstring::npos, relaunchedCommandLine.find(ProgramPath())) << relaunchedCommandLine;
+    EXPECT_NE(std::wstring::npos, relaunchedCommandLine.find(ProgramPath()))
+        << relaunchedCommandLine;
     EXPECT_EQ(nullptr, FindWindowOfProcess(program.id, TRAY_WINDOW_CLASS_NAME));
 }

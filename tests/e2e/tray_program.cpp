@@ -12,7 +12,8 @@ void TrayProgramTest::SetUp()
 {
     folder = MakeFreshFolder(L"托盘");
     std::wstring const built = OwnDirectory();
-    ASSERT_TRUE(CopyFileW((built + L"\\phantomDeskTray.exe").c_str(), ProgramPath().c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW((built + L"\\phantomDeskTray.exe").c_str(), ProgramPath().c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((built + L"\\fake_screen_host.exe").c_str(), HostPath().c_str(), FALSE));
     // Read as a command line, "…\虚拟 屏幕 …\PhantomDeskHost.exe" would start
     // "…\虚拟.exe", and the uninstaller's "C:\Program Files\…" "C:\Program.exe".
@@ -29,7 +30,8 @@ void TrayProgramTest::TearDown()
     {
         CloseProcess(&process);
     }
-    for (wchar_t const* image : {PROGRAM_IMAGE, HOST_IMAGE, DRIVER_INSTALLER_IMAGE, DRIVER_UNINSTALLER_IMAGE})
+    for (wchar_t const* image :
+         {PROGRAM_IMAGE, HOST_IMAGE, DRIVER_INSTALLER_IMAGE, DRIVER_UNINSTALLER_IMAGE})
     {
         EndProcesses(image);
     }
@@ -90,7 +92,8 @@ StartedProcess TrayProgramTest::StartHost(wchar_t const* mode, std::wstring cons
     StartedProcess const host = StartProcess(where);
     started.push_back(host);
     EXPECT_NE(nullptr, host.process);
-    EXPECT_TRUE(WaitUntil([&] { return HostLog(host.id, hostFolder).find("listening\n") != std::string::npos; }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return HostLog(host.id, hostFolder).find("listening\n") != std::string::npos; }));
     return host;
 }
 
@@ -100,13 +103,15 @@ std::string TrayProgramTest::HostLog(DWORD processId, std::wstring const& hostFo
     return ReadTextFile(where + L"\\host-" + std::to_wstring(processId) + L".log");
 }
 
-bool TrayProgramTest::StartedPlainly(std::string const& log, std::wstring const& path, int showState)
+bool TrayProgramTest::StartedPlainly(std::string const& log, std::wstring const& path,
+                                     int showState)
 {
     // With no command line of its own, a child's command line is its path alone,
     // quoted or not.
     std::string const utf8Path = ToUtf8(path);
     std::string const head = "started flags=1 show=" + std::to_string(showState) + " cmdline=";
-    return log.rfind(head + utf8Path + "\n", 0) == 0 || log.rfind(head + "\"" + utf8Path + "\"\n", 0) == 0;
+    return log.rfind(head + utf8Path + "\n", 0) == 0 ||
+           log.rfind(head + "\"" + utf8Path + "\"\n", 0) == 0;
 }
 
 std::vector<DWORD> TrayProgramTest::LoggedHosts() const

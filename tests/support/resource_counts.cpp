@@ -57,9 +57,8 @@ std::string KernelHandleType(unsigned long long handle)
         PUBLIC_OBJECT_TYPE_INFORMATION info;
         unsigned char bytes[1024];
     } buffer = {};
-    if (query == nullptr ||
-        query(reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(handle)), ObjectTypeInformation, &buffer,
-              sizeof(buffer), nullptr) != 0)
+    if (query == nullptr || query(reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(handle)),
+                                  ObjectTypeInformation, &buffer, sizeof(buffer), nullptr) != 0)
     {
         return "?";
     }
@@ -86,11 +85,14 @@ int CountMenus()
 
 int CountGdiObjects()
 {
-    typedef NTSTATUS(NTAPI * QueryInformationProcessFn)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    QueryInformationProcessFn const query = reinterpret_cast<QueryInformationProcessFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    typedef NTSTATUS(NTAPI * QueryInformationProcessFn)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG,
+                                                        PULONG);
+    QueryInformationProcessFn const query =
+        reinterpret_cast<QueryInformationProcessFn>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION basic = {};
-    if (query == nullptr || query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0)
+    if (query == nullptr ||
+        query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0)
     {
         return -1;
     }

@@ -98,10 +98,12 @@ BoxIcon ReadBoxIcon(HWND box)
         }
         // The box may not have painted yet.
         BoxIcon icon = BoxIcon::Unknown;
-        WaitUntil([&] {
-            icon = ClassifyIconPixels(control);
-            return icon != BoxIcon::Unknown;
-        }, 2000);
+        WaitUntil(
+            [&] {
+                icon = ClassifyIconPixels(control);
+                return icon != BoxIcon::Unknown;
+            },
+            2000);
         return icon;
     }
     return BoxIcon::None;
@@ -331,10 +333,12 @@ bool RightClickTrayIcon()
 HWND WaitForPopupMenu(DWORD timeoutMs)
 {
     HWND menu = nullptr;
-    WaitUntil([&] {
-        menu = FindWindowW(POPUP_MENU_CLASS, nullptr);
-        return menu != nullptr && IsWindowVisible(menu);
-    }, timeoutMs);
+    WaitUntil(
+        [&] {
+            menu = FindWindowW(POPUP_MENU_CLASS, nullptr);
+            return menu != nullptr && IsWindowVisible(menu);
+        },
+        timeoutMs);
     return menu != nullptr && IsWindowVisible(menu) ? menu : nullptr;
 }
 
@@ -420,7 +424,8 @@ std::vector<DWORD> FindProcesses(std::wstring const& imageName)
         return found;
     }
     PROCESSENTRY32W entry = {sizeof(entry)};
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
     {
         if (_wcsicmp(entry.szExeFile, imageName.c_str()) == 0)
         {
@@ -449,9 +454,9 @@ std::wstring ReadCommandLine(DWORD processId)
 {
     typedef NTSTATUS(NTAPI * QueryInformationProcessFn)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG,
                                                         PULONG);
-    QueryInformationProcessFn const query = reinterpret_cast<QueryInformationProcessFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"),
-                                               "NtQueryInformationProcess")));
+    QueryInformationProcessFn const query =
+        reinterpret_cast<QueryInformationProcessFn>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
     HANDLE const process =
         OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
     std::wstring commandLine;
