@@ -12,7 +12,7 @@ packages=(
     wine wine64
     xvfb xauth x11-apps imagemagick
     fonts-wqy-microhei locales
-    clang-14 lld-14 llvm-14 clang-tidy-14 clang-format-14 cppcheck
+    clang-14 clang-tools-14 lld-14 llvm-14 clang-tidy-14 clang-format-14 cppcheck
 )
 
 missing=()
