@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Packs the release twice, in two build folders at different paths, and checks
-# that the .exe and the zip come out byte for byte the same; builds the clang
-# .exe twice the same way and compares it too.
+# that the .exe and the zip come out byte for byte the same, the zip signed with a
+# throwaway certificate as a release is with a real one; builds the clang .exe
+# twice the same way and compares it too.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/phantomDeskTray-repro.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
+"$root/scripts/make-test-certificate.sh" "$work/certificate"
+export PDT_SIGN_CERT=$work/certificate/cert.pem PDT_SIGN_KEY=$work/certificate/key.pem
+unset PDT_SIGN_PFX PDT_SIGN_TIMESTAMP_URL
 "$root/scripts/package.sh" "$work/first" >/dev/null
 "$root/scripts/package.sh" "$work/second build" >/dev/null
 "$root/scripts/build.sh" clang "$work/first/clang" >/dev/null

@@ -2,7 +2,9 @@
 # Builds the release phantomDeskTray.exe and packs
 # phantomDeskTray-<version>-win64.zip with its .sha256 beside it.
 # Usage: package.sh [BUILD_FOLDER]   (default build/mingw-release)
-# The same commit gives the same bytes: timestamps come from the commit.
+# The same commit gives the same bytes: timestamps come from the commit. With a
+# code-signing certificate in the environment (see scripts/sign-exe.sh) the .exe
+# is signed before it is zipped.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,6 +16,11 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/n
 export TZ=UTC
 
 scripts/build.sh mingw-release "$build"
+if [ -n "${PDT_SIGN_PFX:-}${PDT_SIGN_CERT:-}${PDT_SIGN_KEY:-}" ]; then
+    echo "Signing phantomDeskTray.exe"
+else
+    echo "No code-signing certificate given: phantomDeskTray.exe is packed unsigned"
+fi
 (cd "$build" && cpack -C Release >/dev/null)
 ls -l "$build"/phantomDeskTray-*-win64.zip*
 cat "$build"/phantomDeskTray-*-win64.zip.sha256

@@ -13,6 +13,7 @@ packages=(
     xvfb xauth x11-apps imagemagick
     fonts-wqy-microhei locales
     clang-14 clang-tools-14 lld-14 llvm-14 clang-tidy-14 clang-format-14 cppcheck
+    osslsigncode openssl
 )
 
 missing=()

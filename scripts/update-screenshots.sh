@@ -7,5 +7,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 shots=$root/build/mingw/screenshots
 "$root/scripts/screenshots.sh" "$shots"
 mkdir -p "$root/docs/images"
-cp "$shots/greeting.png" "$shots/menu.png" "$shots/error.png" "$root/docs/images/"
-echo "Updated docs/images: greeting.png menu.png error.png"
+pictures=(icon.png greeting.png menu.png error.png)
+for picture in "${pictures[@]}"; do
+    cp "$shots/$picture" "$root/docs/images/"
+done
+echo "Updated docs/images: ${pictures[*]}"

@@ -1,7 +1,7 @@
 // Walks through the program as a user would, on whatever display Wine has, and
 // saves a picture of each thing it shows as a .bmp in the folder given:
-// the start-up notice, the greeting, the open menu, an error message and the
-// goodbye. It ends the program through its own exit entry and returns the
+// the icon at its sizes, the start-up notice, the greeting, the open menu, an
+// error message and the goodbye. It ends the program through its own exit entry and returns the
 // program's exit code.
 // Usage: screenshot_tour PROGRAM.exe OUTPUT_FOLDER
 
@@ -14,6 +14,7 @@ namespace
 {
 int const MARGIN = 8;
 int const TOUR_FAILED = 2;
+int const ICON_APP_ID = 100;
 
 // The rectangle with a margin around it, kept on the screen: a copy that reaches
 // past its edge comes out black.
@@ -43,9 +44,9 @@ std::vector<unsigned char> CaptureSettledScreen(RECT const& area)
     return current;
 }
 
-bool SaveScreenArea(RECT area, std::wstring const& path)
+// Writes 32-bit BGRA rows from the top as a .bmp, opaque.
+bool SavePicture(std::vector<unsigned char> pixels, int width, int height, std::wstring const& path)
 {
-    std::vector<unsigned char> pixels = CaptureSettledScreen(area);
     // GDI leaves the fourth byte of most pixels at 0, which image tools read as
     // fully transparent.
     for (size_t alpha = 3; alpha < pixels.size(); alpha += 4)
@@ -53,8 +54,8 @@ bool SaveScreenArea(RECT area, std::wstring const& path)
         pixels[alpha] = 0xFF;
     }
     BITMAPINFOHEADER info = {sizeof(info)};
-    info.biWidth = area.right - area.left;
-    info.biHeight = -(area.bottom - area.top); // rows from the top, as captured
+    info.biWidth = width;
+    info.biHeight = -height; // rows from the top
     info.biPlanes = 1;
     info.biBitCount = 32;
     info.biCompression = BI_RGB;
@@ -76,6 +77,63 @@ bool SaveScreenArea(RECT area, std::wstring const& path)
         WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
     CloseHandle(file);
     return saved;
+}
+
+bool SaveScreenArea(RECT area, std::wstring const& path)
+{
+    return SavePicture(CaptureSettledScreen(area), area.right - area.left, area.bottom - area.top,
+                       path);
+}
+
+// The program's icon at each of its sizes, side by side at their own size, on
+// a light and on a dark background (the two taskbars of Windows), drawn from the
+// program's resources as Windows loads them.
+bool PictureIconSizes(wchar_t const* programPath, std::wstring const& path)
+{
+    int const sizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
+    COLORREF const backgrounds[] = {RGB(0xF3, 0xF3, 0xF3), RGB(0x20, 0x20, 0x20)};
+    int const rowHeight = 256 + 2 * MARGIN;
+    int width = MARGIN;
+    for (int size : sizes)
+    {
+        width += size + MARGIN;
+    }
+    int const rows = static_cast<int>(ARRAYSIZE(backgrounds));
+    int const height = rowHeight * rows;
+
+    HMODULE const program = LoadLibraryExW(
+        programPath, nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
+    if (program == nullptr)
+    {
+        return false;
+    }
+    std::vector<unsigned char> const pixels = DrawPicture(width, height, [&](HDC picture) {
+        bool drawn = true;
+        for (int row = 0; row < rows; ++row)
+        {
+            RECT const band = {0, row * rowHeight, width, (row + 1) * rowHeight};
+            HBRUSH const brush = CreateSolidBrush(backgrounds[row]);
+            FillRect(picture, &band, brush);
+            DeleteObject(brush);
+            int x = MARGIN;
+            for (int size : sizes)
+            {
+                HICON const icon = static_cast<HICON>(
+                    LoadImageW(program, MAKEINTRESOURCEW(ICON_APP_ID), IMAGE_ICON, size, size, 0));
+                drawn = drawn && icon != nullptr &&
+                        DrawIconEx(picture, x, band.bottom - MARGIN - size, icon, size, size, 0,
+                                   nullptr, DI_NORMAL);
+                if (icon != nullptr)
+                {
+                    DestroyIcon(icon);
+                }
+                x += size + MARGIN;
+            }
+        }
+        return drawn;
+    });
+    FreeLibrary(program);
+    return !pixels.empty() && SavePicture(pixels, width, height, path);
 }
 
 // Waits for the program's next message box, pictures it and answers it.
@@ -151,7 +209,8 @@ int wmain(int argc, wchar_t** argv)
         fwprintf(stderr, L"cannot start %ls\n", argv[1]);
         return TOUR_FAILED;
     }
-    bool const toured = PictureMessageBox(program.id, folder + L"\\notice.bmp") &&
+    bool const toured = PictureIconSizes(argv[1], folder + L"\\icon.bmp") &&
+                        PictureMessageBox(program.id, folder + L"\\notice.bmp") &&
                         PictureMessageBox(program.id, folder + L"\\greeting.bmp") &&
                         MoveTrayToBottomRight() &&
                         PictureMenuAndChoose(folder + L"\\menu.bmp", MENU_STOP_SCREEN) &&

@@ -19,6 +19,9 @@ DWORD const HOST_CLOSE_TIMEOUT_MS = 2000;
 // How long a host that had to be ended gets to be gone.
 DWORD const HOST_TERMINATE_TIMEOUT_MS = 500;
 UINT const HOST_TERMINATED_EXIT_CODE = 1;
+// Hosts are asked and waited for in rounds of at most this many, whose handles
+// fit on the stack; any beyond get a round of their own.
+DWORD const HOSTS_PER_ROUND = 64;
 
 wchar_t const TEXT_HOST_STARTED[] = L"虚拟屏幕已启动，请在桌面右键打开菜单进入“显示设置”进行设置";
 wchar_t const TEXT_HOST_LAUNCH_FAILED[] = L"无法启动，请检查程序是否正确安装";
@@ -40,7 +43,7 @@ enum class ForceCloseOutcome
 // Screen hosts that were asked to close and are waited for together.
 struct ClosingHosts
 {
-    HANDLE processes[MAXIMUM_WAIT_OBJECTS];
+    HANDLE processes[HOSTS_PER_ROUND];
     DWORD count;
 };
 
@@ -117,7 +120,7 @@ ForceCloseOutcome ForceCloseScreenHosts()
         }
         found = true;
         allEnded = AskHostToClose(&closing, entry.th32ProcessID) && allEnded;
-        if (closing.count == ARRAYSIZE(closing.processes))
+        if (closing.count == HOSTS_PER_ROUND)
         {
             allEnded = EndClosingHosts(&closing) && allEnded;
         }

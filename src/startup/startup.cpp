@@ -2,7 +2,7 @@
 
 #include "common/message_box.h"
 #include "common/program_dir.h"
-#include "resources/resource.h"
+#include "common/program_icon.h"
 #include "tray/tray_window.h"
 
 #include <shellapi.h>
@@ -119,14 +119,13 @@ bool AcquireSingleInstance(int* exitCode)
 bool RegisterTrayWindowClass()
 {
     HINSTANCE const module = GetModuleHandleW(nullptr);
-    HICON const icon = LoadIconW(module, MAKEINTRESOURCEW(ICON_APP));
 
     WNDCLASSEXW windowClass = {sizeof(windowClass)};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = WndProc;
     windowClass.hInstance = module;
-    windowClass.hIcon = icon;
-    windowClass.hIconSm = icon;
+    windowClass.hIcon = LoadProgramIcon(module, SM_CXICON, SM_CYICON);
+    windowClass.hIconSm = LoadProgramIcon(module, SM_CXSMICON, SM_CYSMICON);
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = TRAY_WINDOW_CLASS;

@@ -1,10 +1,10 @@
 #include "tray/tray_window.h"
 
 #include "common/message_box.h"
+#include "common/program_icon.h"
 #include "driver/driver_tools.h"
 #include "host/host_commands.h"
 #include "host/stop_channel.h"
-#include "resources/resource.h"
 #include "startup/startup.h"
 
 #include <cwchar>
@@ -66,7 +66,8 @@ void FillTrayIconRecord(HWND hwnd)
     g_nid.uID = TRAY_ICON_ID;
     g_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     g_nid.uCallbackMessage = WM_TRAYICON;
-    g_nid.hIcon = LoadIconW(g_hInst, MAKEINTRESOURCEW(ICON_APP));
+    // The shell shows tray icons at the small-icon size.
+    g_nid.hIcon = LoadProgramIcon(g_hInst, SM_CXSMICON, SM_CYSMICON);
     wcscpy_s(g_nid.szTip, ARRAYSIZE(g_nid.szTip), TRAY_TIP);
     g_nid.uVersion = NOTIFY_ICON_VERSION;
 }

@@ -103,7 +103,16 @@ TEST_F(TrayWindow, AddsItsIconAndGreetsTheUserWhenCreated)
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_EQ(sizeof(NOTIFYICONDATAW), g_nid.cbSize);
     EXPECT_STREQ(L"虚拟屏幕", g_nid.szTip);
-    EXPECT_NE(nullptr, g_nid.hIcon);
+    // The shell shows it at the small-icon size: an icon of that size is drawn
+    // as it is, any other is scaled and blurs.
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(g_nid.hIcon, &info));
+    BITMAP colour = {};
+    GetObjectW(info.hbmColor, sizeof(colour), &colour);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), colour.bmWidth);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), colour.bmHeight);
 }
 
 TEST_F(TrayWindow, MenuHoldsTheSixEntriesInOrder)

@@ -6,6 +6,31 @@ wchar_t const EXPECTED_GREETING[] =
     L"程序已运行，请在右下角系统托盘中查找显示器图标，点击右键即可展开菜单\n\n"
     L"注意事项：务必以管理员模式启动，首次启动需安装驱动";
 
+struct IconColours
+{
+    int bezel = 0;
+    int glass = 0;
+    int stand = 0;
+};
+
+IconColours CountIconColours(std::vector<unsigned char> const& pixels)
+{
+    unsigned long const BEZEL = 0x2B2F36;
+    unsigned long const STAND = 0x5A616B;
+    IconColours colours;
+    for (size_t i = 0; i + 3 < pixels.size(); i += 4)
+    {
+        int const b = pixels[i];
+        int const g = pixels[i + 1];
+        int const r = pixels[i + 2];
+        unsigned long const rgb = (static_cast<unsigned long>(r) << 16) | (g << 8) | b;
+        colours.bezel += rgb == BEZEL ? 1 : 0;
+        colours.stand += rgb == STAND ? 1 : 0;
+        colours.glass += b > 180 && r < 100 && g > 80 ? 1 : 0;
+    }
+    return colours;
+}
+
 void ExpectAdministratorNotice(SeenMessageBox const& seen)
 {
     ExpectMessageBox(seen, L"提示", L"已允许管理员启动", nullptr, BoxIcon::None);
@@ -29,6 +54,13 @@ TEST_F(Startup, ElevatedStartGreetsAndLeavesAHiddenWindowAndATrayIcon)
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_EQ(1, CountTrayIcons());
     EXPECT_EQ(STILL_ACTIVE, WaitForExit(program, 0));
+
+    // The monitor itself, as the program draws it: a dark bezel round blue glass,
+    // on a grey stand. A program that loses its icon leaves an empty slot.
+    IconColours const colours = CountIconColours(CaptureTrayIcon());
+    EXPECT_GE(colours.bezel, 30);
+    EXPECT_GE(colours.glass, 100);
+    EXPECT_GE(colours.stand, 8);
 }
 
 TEST_F(Startup, SecondCopySaysItIsAlreadyRunningAndEnds)

@@ -4,16 +4,26 @@
 
 namespace
 {
+DWORD const PATH_BUFFER_SIZE = 1024;
 wchar_t const DRIVER_INSTALLER_IMAGE[] = L"parsec-vdd-0.38.0.0.exe";
 wchar_t const DRIVER_UNINSTALLER_IMAGE[] = L"uninstall.exe";
+
+// The program built beside the tests, unless PDT_PROGRAM_UNDER_TEST names another
+// (the signed release, say).
+std::wstring ProgramToTest()
+{
+    wchar_t path[PATH_BUFFER_SIZE] = {};
+    DWORD const length = GetEnvironmentVariableW(L"PDT_PROGRAM_UNDER_TEST", path, ARRAYSIZE(path));
+    return length > 0 && length < ARRAYSIZE(path) ? std::wstring(path)
+                                                  : OwnDirectory() + L"\\" + PROGRAM_IMAGE;
+}
 }
 
 void TrayProgramTest::SetUp()
 {
     folder = MakeFreshFolder(L"托盘");
     std::wstring const built = OwnDirectory();
-    ASSERT_TRUE(
-        CopyFileW((built + L"\\phantomDeskTray.exe").c_str(), ProgramPath().c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(ProgramToTest().c_str(), ProgramPath().c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((built + L"\\fake_screen_host.exe").c_str(), HostPath().c_str(), FALSE));
     // Read as a command line, "…\虚拟 屏幕 …\PhantomDeskHost.exe" would start
     // "…\虚拟.exe", and the uninstaller's "C:\Program Files\…" "C:\Program.exe".

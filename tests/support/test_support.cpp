@@ -264,10 +264,8 @@ std::vector<SeenMessageBox> StopAnswering(MessageBoxAnswerer* answerer)
     return answerer->seen;
 }
 
-std::vector<unsigned char> CaptureScreen(RECT const& area)
+std::vector<unsigned char> DrawPicture(int width, int height, std::function<bool(HDC)> const& draw)
 {
-    int const width = area.right - area.left;
-    int const height = area.bottom - area.top;
     std::vector<unsigned char> pixels;
     if (width <= 0 || height <= 0)
     {
@@ -281,13 +279,12 @@ std::vector<unsigned char> CaptureScreen(RECT const& area)
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC const screen = GetDC(nullptr);
-    HDC const memory = CreateCompatibleDC(screen);
-    HBITMAP const bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC const memory = CreateCompatibleDC(nullptr);
+    HBITMAP const bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ const previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    bool const drawn = bits != nullptr && draw(memory);
     GdiFlush();
-    if (bits != nullptr)
+    if (drawn)
     {
         unsigned char const* first = static_cast<unsigned char const*>(bits);
         pixels.assign(first, first + static_cast<size_t>(width) * height * 4);
@@ -295,8 +292,20 @@ std::vector<unsigned char> CaptureScreen(RECT const& area)
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return pixels;
+}
+
+std::vector<unsigned char> CaptureScreen(RECT const& area)
+{
+    int const width = area.right - area.left;
+    int const height = area.bottom - area.top;
+    return DrawPicture(width, height, [&](HDC picture) {
+        HDC const screen = GetDC(nullptr);
+        bool const copied =
+            BitBlt(picture, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != FALSE;
+        ReleaseDC(nullptr, screen);
+        return copied;
+    });
 }
 
 int CountTrayIcons()
@@ -313,6 +322,17 @@ int CountTrayIcons()
         }
     }
     return count;
+}
+
+std::vector<unsigned char> CaptureTrayIcon()
+{
+    HWND const icon = FindTrayIconWindow();
+    RECT rect = {};
+    if (icon == nullptr || !GetWindowRect(icon, &rect))
+    {
+        return std::vector<unsigned char>();
+    }
+    return CaptureScreen(rect);
 }
 
 bool RightClickTrayIcon()

@@ -91,11 +91,17 @@ struct MessageBoxAnswerer
 void StartAnswering(MessageBoxAnswerer* answerer, DWORD processId, bool readIcons = true);
 std::vector<SeenMessageBox> StopAnswering(MessageBoxAnswerer* answerer);
 
-// The screen's pixels in area, 32-bit BGRA rows from the top.
+// The pixels that draw puts on a new picture of this size, 32-bit BGRA rows from
+// the top; empty when draw returns false.
+std::vector<unsigned char> DrawPicture(int width, int height, std::function<bool(HDC)> const& draw);
+// The screen's pixels in area, as DrawPicture gives them.
 std::vector<unsigned char> CaptureScreen(RECT const& area);
 
 // The tray: Wine shows icons without a system tray in a window of its own.
 int CountTrayIcons();
+// The pixels of the first tray icon's slot, as CaptureScreen gives them; empty
+// when there is none.
+std::vector<unsigned char> CaptureTrayIcon();
 // Right-clicks the first tray icon with real mouse input; false when there is none.
 bool RightClickTrayIcon();
 // The open popup menu, or null when none opens in time.

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Packs the release signed with a throwaway certificate and checks what a user's
+# Windows checks: the signature verifies against that certificate, a copy with one
+# byte changed does not, and the signed .exe still starts and greets (under Wine,
+# driven by the end-to-end start-up test). Runs inside the test command, on its
+# virtual display and Wine prefix.
+# Usage: check-signing.sh TEST_BUILD_FOLDER
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+tests=$(cd "$1" && pwd)
+export WINEPREFIX=${WINEPREFIX:-$tests/wineprefix}
+work=$(mktemp -d "${TMPDIR:-/tmp}/phantomDeskTray-signing.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+"$root/scripts/make-test-certificate.sh" "$work/certificate"
+cert=$work/certificate/cert.pem
+PDT_SIGN_CERT=$cert PDT_SIGN_KEY=$work/certificate/key.pem PDT_SIGN_PFX= PDT_SIGN_TIMESTAMP_URL= \
+    PDT_SIGN_URL=https://example.org/phantomDeskTray \
+    "$root/scripts/package.sh" "$work/build" >/dev/null
+(cd "$work" && cmake -E tar xf "$work"/build/phantomDeskTray-*-win64.zip)
+signed=$(ls "$work"/phantomDeskTray-*-win64/phantomDeskTray.exe)
+
+status=0
+if osslsigncode verify -CAfile "$cert" -in "$signed" >"$work/verify.txt" 2>&1; then
+    echo "signature verifies"
+else
+    echo "FAILED: the signed .exe does not verify"; cat "$work/verify.txt"; status=1
+fi
+
+cp "$signed" "$work/tampered.exe"
+python3 - "$work/tampered.exe" <<'PYTHON'
+import sys
+data = bytearray(open(sys.argv[1], 'rb').read())
+data[0x1000] ^= 0xFF  # one byte of the program's code
+open(sys.argv[1], 'wb').write(data)
+PYTHON
+if osslsigncode verify -CAfile "$cert" -in "$work/tampered.exe" >/dev/null 2>&1; then
+    echo "FAILED: a changed copy still verifies"; status=1
+else
+    echo "a changed copy fails verification"
+fi
+
+# The start-up test, run on the signed .exe instead of the one it was built with.
+if PDT_PROGRAM_UNDER_TEST=$(winepath -w "$signed" 2>/dev/null) \
+    "$root/scripts/wine-run.sh" "$WINEPREFIX" "$tests/bin/e2e_tests.exe" \
+    --gtest_filter='Startup.ElevatedStartGreetsAndLeavesAHiddenWindowAndATrayIcon'; then
+    echo "the signed .exe starts and greets"
+else
+    echo "FAILED: the signed .exe did not start and greet"; status=1
+fi
+exit $status
