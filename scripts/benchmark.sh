@@ -63,7 +63,9 @@ without the tools, start without the screen host). Target: ${verdict}.
   millisecond). Wine's process start-up dominates the figure.
 - **Right click to menu**: a real right click (\`SendInput\`) on the tray icon,
   until the popup menu window is visible; it goes through Wine's tray window,
-  which forwards the click to the program.
+  which forwards the click to the program. The runs are taken in five rounds
+  that alternate between the two programs, so a slower stretch of the machine
+  falls on both; a few milliseconds either way is noise on a shared machine.
 - **Menu choice to message box**: from posting Enter to the open menu until the
   command's box is visible. The bare program has no commands, so it has no
   figure here.
