@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-// The program's icon from module at the size that two system metrics name
-// (SM_CXSMICON and SM_CYSMICON, say): the image drawn for that size rather than a
-// larger one scaled down, which blurs. Shared by the system, so nobody destroys
-// it; null when module has no such icon.
-HICON LoadProgramIcon(HINSTANCE module, int widthMetric, int heightMetric);
+// The program's icon at width by height pixels: the image drawn for that size,
+// or a larger one scaled down, never a smaller one stretched, which blurs. The
+// caller owns it and destroys it with DestroyIcon. Null when module has no icon.
+HICON LoadProgramIcon(HINSTANCE module, int width, int height);

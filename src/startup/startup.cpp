@@ -3,6 +3,7 @@
 #include "common/message_box.h"
 #include "common/program_dir.h"
 #include "common/program_icon.h"
+#include "common/system_function.h"
 #include "tray/tray_window.h"
 
 #include <shellapi.h>
@@ -15,8 +16,6 @@ wchar_t const TEXT_ELEVATION_REFUSED[] = L"未允许管理员启动，程序关�
 wchar_t const TEXT_MUTEX_FAILED[] = L"创建互斥体失败！";
 wchar_t const TEXT_ALREADY_RUNNING[] = L"程序已在运行，请勿重复启动！";
 wchar_t const RUNAS_VERB[] = L"runas";
-// LOAD_LIBRARY_SEARCH_SYSTEM32, which some SDK headers hide below Windows 8.
-DWORD const SEARCH_SYSTEM32_ONLY = 0x00000800;
 
 [[noreturn]] void EndWithError(DWORD error)
 {
@@ -30,16 +29,14 @@ void RestrictDllSearchToSystem32()
 {
     // The program runs elevated, often from a Downloads folder: a DLL planted
     // beside it must never be loaded with administrator rights.
-    // SetDefaultDllDirectories is missing on Windows versions without KB2533623, so
-    // look it up; there, at least take the current directory out of the search.
+    // SetDefaultDllDirectories is missing on Windows versions without KB2533623;
+    // there, at least take the current directory out of the search.
     typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
-    HMODULE const kernel32 = GetModuleHandleW(L"kernel32.dll");
-    FARPROC const setDefault =
-        kernel32 != nullptr ? GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr;
+    SetDefaultDllDirectoriesFn const setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        FindSystemFunction(L"kernel32.dll", "SetDefaultDllDirectories"));
     if (setDefault != nullptr)
     {
-        reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(setDefault))(
-            SEARCH_SYSTEM32_ONLY);
+        setDefault(SEARCH_SYSTEM32_ONLY);
     }
     else
     {
@@ -124,8 +121,11 @@ bool RegisterTrayWindowClass()
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = WndProc;
     windowClass.hInstance = module;
-    windowClass.hIcon = LoadProgramIcon(module, SM_CXICON, SM_CYICON);
-    windowClass.hIconSm = LoadProgramIcon(module, SM_CXSMICON, SM_CYSMICON);
+    // The class keeps its icons for the life of the process.
+    windowClass.hIcon =
+        LoadProgramIcon(module, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    windowClass.hIconSm =
+        LoadProgramIcon(module, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = TRAY_WINDOW_CLASS;

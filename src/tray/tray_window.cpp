@@ -1,23 +1,17 @@
 #include "tray/tray_window.h"
 
 #include "common/message_box.h"
-#include "common/program_icon.h"
+#include "common/system_function.h"
 #include "driver/driver_tools.h"
 #include "host/host_commands.h"
 #include "host/stop_channel.h"
-#include "startup/startup.h"
-
-#include <cwchar>
-
-NOTIFYICONDATAW g_nid = {};
 
 namespace
 {
-UINT const TRAY_ICON_ID = 1;
-UINT const NOTIFY_ICON_VERSION = 3;
 UINT const MENU_APPEND = 0xFFFFFFFF;
+// WM_DPICHANGED, which headers for Vista do not define.
+UINT const DPI_CHANGED_MESSAGE = 0x02E0;
 
-wchar_t const TRAY_TIP[] = L"虚拟屏幕";
 wchar_t const TEXT_GREETING[] =
     L"程序已运行，请在右下角系统托盘中查找显示器图标，点击右键即可展开菜单\n\n"
     L"注意事项：务必以管理员模式启动，首次启动需安装驱动";
@@ -26,7 +20,8 @@ wchar_t const TEXT_EXIT_DONE[] = L"退出成功";
 wchar_t const TASKBAR_CREATED[] = L"TaskbarCreated";
 
 // Explorer broadcasts "TaskbarCreated" when it starts again, with a new, empty
-// tray. A registered message has no fixed number: it is asked for when the window
+// tray, and also when the display scale changes, with our icon still there. A
+// registered message has no fixed number: it is asked for when the window
 // is created, not before the program starts; 0 until then or if that failed.
 UINT g_taskbarCreatedMessage = 0;
 
@@ -49,53 +44,11 @@ TrayMenuEntry const TRAY_MENU[] = {
 };
 // clang-format on
 
-void FillTrayIconRecord(HWND hwnd);
-void AddTrayIcon();
-void DeleteTrayIcon();
-void RestoreTrayIcon();
 void ListenForTaskbarCreated(HWND hwnd);
 void ShowTrayMenu(HWND hwnd);
 void OnCommand(HWND hwnd, UINT command);
 void ExitProgram(HWND hwnd);
 void EndProgramQuietly();
-
-void FillTrayIconRecord(HWND hwnd)
-{
-    g_nid.cbSize = sizeof(g_nid);
-    g_nid.hWnd = hwnd;
-    g_nid.uID = TRAY_ICON_ID;
-    g_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    g_nid.uCallbackMessage = WM_TRAYICON;
-    // The shell shows tray icons at the small-icon size.
-    g_nid.hIcon = LoadProgramIcon(g_hInst, SM_CXSMICON, SM_CYSMICON);
-    wcscpy_s(g_nid.szTip, ARRAYSIZE(g_nid.szTip), TRAY_TIP);
-    g_nid.uVersion = NOTIFY_ICON_VERSION;
-}
-
-void AddTrayIcon()
-{
-    Shell_NotifyIconW(NIM_ADD, &g_nid);
-}
-
-// Once deleted, the icon stays away: the record is cleared, so a later
-// "TaskbarCreated" (Explorer restarting while "退出成功" is still open) finds
-// nothing to put back.
-void DeleteTrayIcon()
-{
-    if (g_nid.hWnd != nullptr)
-    {
-        Shell_NotifyIconW(NIM_DELETE, &g_nid);
-        g_nid = NOTIFYICONDATAW();
-    }
-}
-
-void RestoreTrayIcon()
-{
-    if (g_nid.hWnd != nullptr)
-    {
-        AddTrayIcon();
-    }
-}
 
 // We run elevated and Explorer does not, so Windows drops Explorer's broadcast
 // unless we let it in. The per-window filter exists from Windows 7, the
@@ -108,23 +61,22 @@ void ListenForTaskbarCreated(HWND hwnd)
 
     g_taskbarCreatedMessage = RegisterWindowMessageW(TASKBAR_CREATED);
     UINT const message = g_taskbarCreatedMessage;
-    HMODULE const user32 = GetModuleHandleW(L"user32.dll");
-    if (message == 0 || user32 == nullptr)
+    if (message == 0)
     {
         return;
     }
-    FARPROC const filterEx = GetProcAddress(user32, "ChangeWindowMessageFilterEx");
+    ChangeWindowMessageFilterExFn const filterEx = reinterpret_cast<ChangeWindowMessageFilterExFn>(
+        FindSystemFunction(L"user32.dll", "ChangeWindowMessageFilterEx"));
     if (filterEx != nullptr)
     {
-        reinterpret_cast<ChangeWindowMessageFilterExFn>(reinterpret_cast<void*>(filterEx))(
-            hwnd, message, ALLOW_MESSAGE, nullptr);
+        filterEx(hwnd, message, ALLOW_MESSAGE, nullptr);
         return;
     }
-    FARPROC const filter = GetProcAddress(user32, "ChangeWindowMessageFilter");
+    ChangeWindowMessageFilterFn const filter = reinterpret_cast<ChangeWindowMessageFilterFn>(
+        FindSystemFunction(L"user32.dll", "ChangeWindowMessageFilter"));
     if (filter != nullptr)
     {
-        reinterpret_cast<ChangeWindowMessageFilterFn>(reinterpret_cast<void*>(filter))(
-            message, ALLOW_MESSAGE);
+        filter(message, ALLOW_MESSAGE);
     }
 }
 
@@ -210,18 +162,17 @@ HMENU CreateTrayMenu()
 LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // Not a case label: its number is known only at run time. Explorer restarted
-    // and forgot our icon: put it back.
+    // and forgot our icon, or the display scale changed: hand it over afresh.
     if (message != 0 && message == g_taskbarCreatedMessage)
     {
-        RestoreTrayIcon();
+        RefreshTrayIcon();
         return 0;
     }
 
     switch (message)
     {
     case WM_CREATE:
-        FillTrayIconRecord(hwnd);
-        AddTrayIcon();
+        AddTrayIcon(hwnd);
         ListenForTaskbarCreated(hwnd);
         ShowNotice(hwnd, TEXT_GREETING);
         return 0;
@@ -235,6 +186,20 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
     case WM_COMMAND:
         OnCommand(hwnd, LOWORD(wParam));
+        return 0;
+
+    case WM_TIMER:
+        if (wParam == TRAY_RETRY_TIMER_ID)
+        {
+            RetryTrayIcon();
+        }
+        return 0;
+
+    // The scale of the taskbar's monitor may have changed: an image of the old
+    // size would be stretched by the shell, and blur.
+    case DPI_CHANGED_MESSAGE:
+    case WM_DISPLAYCHANGE:
+        RefreshTrayIcon();
         return 0;
 
     case WM_DESTROY:

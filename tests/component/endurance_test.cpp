@@ -99,6 +99,8 @@ protected:
     void RunCycle()
     {
         SendMessageW(window, WM_TRAYICON, 1, WM_RBUTTONUP);
+        // As on every display scale change: a fresh image for the tray.
+        SendMessageW(window, taskbarCreated, 0, 0);
 
         Command(CMD_START_SCREEN);
         ASSERT_TRUE(WaitUntil([] { return WaitNamedPipeW(STOP_CHANNEL_PIPE, 1) != FALSE; }));
@@ -114,6 +116,7 @@ protected:
         ASSERT_TRUE(MoveFileW(hostAway.c_str(), host.c_str()));
     }
 
+    UINT const taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     std::wstring host;
     std::wstring hostAway;
     MessageBoxAnswerer answerer;

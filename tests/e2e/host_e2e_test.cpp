@@ -107,13 +107,18 @@ TEST_F(ScreenHost, StopAndExitAnswerInTimeWhenTheHostNeverReadsTheSignal)
 }
 
 // Hosts that close on WM_CLOSE end by themselves, cleanly: every window of each
-// is asked, and the tray answers them while they close.
+// is asked, and the tray answers them while they close. One that ignores it,
+// after them in the process list, still has to end before success is claimed.
 TEST_F(ScreenHost, ForceCloseLetsEveryHostCloseItself)
 {
     StartedProcess const first = StartHost(HOST_WITH_WINDOWS);
     StartedProcess const second = StartHost();
+    StartedProcess const stubborn =
+        StartHost(HOST_IGNORING_CLOSE, folder + L"\\不 关闭\\" + HOST_IMAGE);
 
-    ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"提示", TEXT_FORCE_CLOSED, window,
+    ChooseAndTimeTheAnswer(MENU_FORCE_CLOSE);
+    EXPECT_NE(STILL_ACTIVE, WaitForExit(stubborn, 0)) << "still running when the box came";
+    ExpectMessageBox(AnswerMessageBox(program.id), L"提示", TEXT_FORCE_CLOSED, window,
                      BoxIcon::Information);
 
     for (StartedProcess const& host : {first, second})
@@ -141,6 +146,17 @@ TEST_F(ScreenHost, ForceCloseEndsStuckHostsAndReportsSuccessOnlyOnceTheyAreGone)
     }
     ExpectMessageBox(AnswerMessageBox(program.id), L"提示", TEXT_FORCE_CLOSED, window,
                      BoxIcon::Information);
+}
+
+// A host that nobody may open cannot be made to end: the user must hear that,
+// not that it has gone.
+TEST_F(ScreenHost, ForceCloseSaysSoWhenAHostCannotBeEnded)
+{
+    StartedProcess const host = StartHost(HOST_LOCKED);
+
+    ExpectMessageBox(Choose(MENU_FORCE_CLOSE), L"错误",
+                     L"无法强制关闭虚拟屏幕进程，请重新启动计算机", window, BoxIcon::Error);
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(host, 0));
 }
 
 TEST_F(ScreenHost, ForceCloseWithoutAHostProcessSaysItFoundNone)

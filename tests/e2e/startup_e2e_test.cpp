@@ -6,34 +6,67 @@ wchar_t const EXPECTED_GREETING[] =
     L"程序已运行，请在右下角系统托盘中查找显示器图标，点击右键即可展开菜单\n\n"
     L"注意事项：务必以管理员模式启动，首次启动需安装驱动";
 
-struct IconColours
-{
-    int bezel = 0;
-    int glass = 0;
-    int stand = 0;
-};
-
-IconColours CountIconColours(std::vector<unsigned char> const& pixels)
-{
-    unsigned long const BEZEL = 0x2B2F36;
-    unsigned long const STAND = 0x5A616B;
-    IconColours colours;
-    for (size_t i = 0; i + 3 < pixels.size(); i += 4)
-    {
-        int const b = pixels[i];
-        int const g = pixels[i + 1];
-        int const r = pixels[i + 2];
-        unsigned long const rgb = (static_cast<unsigned long>(r) << 16) | (g << 8) | b;
-        colours.bezel += rgb == BEZEL ? 1 : 0;
-        colours.stand += rgb == STAND ? 1 : 0;
-        colours.glass += b > 180 && r < 100 && g > 80 ? 1 : 0;
-    }
-    return colours;
-}
-
 void ExpectAdministratorNotice(SeenMessageBox const& seen)
 {
     ExpectMessageBox(seen, L"提示", L"已允许管理员启动", nullptr, BoxIcon::None);
+}
+
+// A shell that is not ready yet: the first taskbar window that Windows finds, and
+// it refuses every icon.
+LRESULT CALLBACK RefusingTaskbarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message)
+    {
+    case WM_COPYDATA:
+        return FALSE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+DWORD WINAPI RunRefusingTaskbar(void* parameter)
+{
+    WNDCLASSEXW windowClass = {sizeof(windowClass)};
+    windowClass.lpfnWndProc = RefusingTaskbarProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"Shell_TrayWnd";
+    RegisterClassExW(&windowClass);
+    *static_cast<HWND*>(parameter) =
+        CreateWindowExW(0, windowClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                        windowClass.hInstance, nullptr);
+    MSG message = {};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+    {
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+// Loads a DLL in the running program on a thread started there, as any code of
+// the program's that names a DLL would; true when it was loaded.
+bool LoadsLibrary(HANDLE process, std::wstring const& name)
+{
+    SIZE_T const bytes = (name.size() + 1) * sizeof(wchar_t);
+    void* const remoteName =
+        VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    WriteProcessMemory(process, remoteName, name.c_str(), bytes, nullptr);
+    // kernel32 lies at the same address in every process.
+    LPTHREAD_START_ROUTINE const loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+    HANDLE const thread =
+        CreateRemoteThread(process, nullptr, 0, loadLibrary, remoteName, 0, nullptr);
+    DWORD moduleLowHalf = 0;
+    if (thread != nullptr)
+    {
+        WaitForSingleObject(thread, WAIT_TIMEOUT_MS);
+        GetExitCodeThread(thread, &moduleLowHalf);
+        CloseHandle(thread);
+    }
+    VirtualFreeEx(process, remoteName, 0, MEM_RELEASE);
+    return moduleLowHalf != 0;
 }
 }
 
@@ -55,8 +88,7 @@ TEST_F(Startup, ElevatedStartGreetsAndLeavesAHiddenWindowAndATrayIcon)
     EXPECT_EQ(1, CountTrayIcons());
     EXPECT_EQ(STILL_ACTIVE, WaitForExit(program, 0));
 
-    // The monitor itself, as the program draws it: a dark bezel round blue glass,
-    // on a grey stand. A program that loses its icon leaves an empty slot.
+    // The monitor itself; a program that loses its icon leaves an empty slot.
     IconColours const colours = CountIconColours(CaptureTrayIcon());
     EXPECT_GE(colours.bezel, 30);
     EXPECT_GE(colours.glass, 100);
@@ -78,6 +110,39 @@ TEST_F(Startup, SecondCopySaysItIsAlreadyRunningAndEnds)
     EXPECT_EQ(nullptr, FindWindowOfProcess(second.id, TRAY_WINDOW_CLASS_NAME));
     EXPECT_EQ(1, CountTrayIcons());
     EXPECT_TRUE(IsWindow(window));
+}
+
+// At logon the taskbar may not be ready, and a busy one refuses icons; no
+// "TaskbarCreated" follows when it is ready again.
+TEST_F(Startup, IconAppearsOnceTheTaskbarTakesIt)
+{
+    HWND taskbar = nullptr;
+    HANDLE const taskbarThread = CreateThread(nullptr, 0, RunRefusingTaskbar, &taskbar, 0, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return taskbar != nullptr; }));
+    HWND window = nullptr;
+    StartTrayProgram(&window);
+    EXPECT_EQ(0, CountTrayIcons());
+
+    PostMessageW(taskbar, WM_CLOSE, 0, 0);
+    WaitForSingleObject(taskbarThread, WAIT_TIMEOUT_MS);
+    CloseHandle(taskbarThread);
+
+    EXPECT_TRUE(WaitUntil([] { return CountTrayIcons() == 1; }, 3000));
+}
+
+// Started elevated from wherever it was downloaded, the program must never load
+// a DLL that someone put beside it under a name it might ask for.
+TEST_F(Startup, NeverLoadsADllPlantedBesideIt)
+{
+    std::wstring const planted = folder + L"\\planted.dll";
+    ASSERT_TRUE(
+        CopyFileW((OwnDirectory() + L"\\empty_module.dll").c_str(), planted.c_str(), FALSE));
+    HWND window = nullptr;
+    StartedProcess const program = StartTrayProgram(&window);
+
+    EXPECT_FALSE(LoadsLibrary(program.process, L"planted.dll"));
+    // By its full path it loads: the check above would have seen a load.
+    EXPECT_TRUE(LoadsLibrary(program.process, planted));
 }
 
 // Wine never elevates, so the relaunched copy would relaunch in turn: the test

@@ -15,6 +15,7 @@ wchar_t const HOST_WITH_WINDOWS[] = L"host-window.marker";
 wchar_t const HOST_IGNORING_CLOSE[] = L"host-close-ignored.marker";
 wchar_t const HOST_WINDOW_HUNG[] = L"host-window-hung.marker";
 wchar_t const HOST_PIPE_UNREAD[] = L"host-pipe-unread.marker";
+wchar_t const HOST_LOCKED[] = L"host-locked.marker";
 
 class TrayProgramTest : public ::testing::Test
 {

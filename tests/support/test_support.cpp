@@ -335,6 +335,24 @@ std::vector<unsigned char> CaptureTrayIcon()
     return CaptureScreen(rect);
 }
 
+IconColours CountIconColours(std::vector<unsigned char> const& pixels)
+{
+    unsigned long const BEZEL = 0x2B2F36;
+    unsigned long const STAND = 0x5A616B;
+    IconColours colours;
+    for (size_t i = 0; i + 3 < pixels.size(); i += 4)
+    {
+        int const b = pixels[i];
+        int const g = pixels[i + 1];
+        int const r = pixels[i + 2];
+        unsigned long const rgb = (static_cast<unsigned long>(r) << 16) | (g << 8) | b;
+        colours.bezel += rgb == BEZEL ? 1 : 0;
+        colours.stand += rgb == STAND ? 1 : 0;
+        colours.glass += b > 180 && r < 100 && g > 80 ? 1 : 0;
+    }
+    return colours;
+}
+
 bool RightClickTrayIcon()
 {
     HWND const icon = FindTrayIconWindow();

@@ -102,6 +102,15 @@ int CountTrayIcons();
 // The pixels of the first tray icon's slot, as CaptureScreen gives them; empty
 // when there is none.
 std::vector<unsigned char> CaptureTrayIcon();
+// The monitor as the program draws it: a dark bezel round blue glass, on a grey
+// stand. How many pixels of each a picture holds.
+struct IconColours
+{
+    int bezel = 0;
+    int glass = 0;
+    int stand = 0;
+};
+IconColours CountIconColours(std::vector<unsigned char> const& pixels);
 // Right-clicks the first tray icon with real mouse input; false when there is none.
 bool RightClickTrayIcon();
 // The open popup menu, or null when none opens in time.
