@@ -7,9 +7,24 @@ prefix=$1
 shift
 export WINEPREFIX=$prefix
 export WINEARCH=win64
-export WINEDEBUG=${WINEDEBUG:--all}
+# Quiet, but for the one error that says Wine could not lay out a new process
+# (see below).
+export WINEDEBUG=${WINEDEBUG:--all,err+virtual}
 # Keep wineboot from offering to download Mono and Gecko.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+# Debian builds Wine without its preloader, which reserves the addresses that
+# Windows processes need before Linux places anything. Linux puts a 64-bit
+# program's heap anywhere in the gigabyte after the program; Wine's loader lies at
+# 0x7d000000, 48 MB below 0x7ffe0000, where every Windows process has its shared
+# user data. Now and then (about one start in a few thousand) the heap is there
+# first: the new process prints "failed to map the shared user data" and ends,
+# and CreateProcess fails. Without randomized placement the heap always starts
+# right after the loader. Where the sandbox forbids that, run as is.
+norandom=()
+if setarch "$(uname -m)" -R true 2>/dev/null; then
+    norandom=(setarch "$(uname -m)" -R)
+fi
 
 if [ ! -f "$prefix/.ready" ]; then
     mkdir -p "$prefix"
@@ -17,15 +32,15 @@ if [ ! -f "$prefix/.ready" ]; then
         # Several tests may start at once; only one creates the prefix.
         flock 9
         if [ ! -f "$prefix/.ready" ]; then
-            wineboot --init >/dev/null 2>&1 || true
+            "${norandom[@]}" wineboot --init >/dev/null 2>&1 || true
             # Without a window manager Wine waits 2 s whenever a window is hidden.
-            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+            "${norandom[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
             # A crash ends the program instead of waiting on a dialog nobody answers.
-            wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+            "${norandom[@]}" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
             wineserver --wait || true
             touch "$prefix/.ready"
         fi
     ) 9>"$prefix.lock"
 fi
 
-exec wine "$@"
+exec "${norandom[@]}" wine "$@"

@@ -90,6 +90,23 @@ protected:
         }
     }
 
+    // A host that Windows would not start looks here like one the program lost:
+    // the host's own log tells them apart.
+    static std::string WhyNoHostListens(size_t hostsBefore)
+    {
+        if (!FindProcesses(HOST_IMAGE).empty())
+        {
+            return "a stand-in host runs but does not serve the stop channel";
+        }
+        if (ListFiles(OwnDirectory(), L"host-*.log").size() > hostsBefore)
+        {
+            return "the stand-in host started and ended without serving the stop channel";
+        }
+        return "the stand-in host never ran: Windows did not start it although its file is "
+               "there. Not the program's fault if Wine printed \"failed to map the shared user "
+               "data\" (see scripts/wine-run.sh)";
+    }
+
     void Command(UINT command)
     {
         SendMessageW(window, WM_COMMAND, command, 0);
@@ -102,8 +119,10 @@ protected:
         // As on every display scale change: a fresh image for the tray.
         SendMessageW(window, taskbarCreated, 0, 0);
 
+        size_t const hostsBefore = ListFiles(OwnDirectory(), L"host-*.log").size();
         Command(CMD_START_SCREEN);
-        ASSERT_TRUE(WaitUntil([] { return WaitNamedPipeW(STOP_CHANNEL_PIPE, 1) != FALSE; }));
+        ASSERT_TRUE(WaitUntil([] { return WaitNamedPipeW(STOP_CHANNEL_PIPE, 1) != FALSE; }))
+            << WhyNoHostListens(hostsBefore);
         Command(CMD_STOP_SCREEN);
         ASSERT_TRUE(WaitUntil([] { return FindProcesses(HOST_IMAGE).empty(); }));
 
@@ -127,13 +146,13 @@ protected:
 TEST_F(Endurance, CommandsLeaveNoHandleMenuOrGdiObjectBehind)
 {
     // The first use loads what stays loaded (message box resources, fonts).
-    RunCycle();
+    ASSERT_NO_FATAL_FAILURE(RunCycle());
     Counts const before = Measure();
 
     int const cycles = CyclesToRun();
     for (int i = 0; i < cycles; ++i)
     {
-        RunCycle();
+        ASSERT_NO_FATAL_FAILURE(RunCycle()) << "in cycle " << i + 1;
     }
     // Give handles that Wine holds for a moment (while a child process ends, say)
     // the time to go; a leak stays.
