@@ -18,9 +18,29 @@ wchar_t const TASKBAR_WINDOW_CLASS[] = L"Shell_TrayWnd";
 // MDT_EFFECTIVE_DPI, from a header that SDKs for Vista do not have.
 int const EFFECTIVE_DPI = 0;
 
+UINT GetTaskbarDpi();
 void FillTrayIconRecord(HWND hwnd);
 void OfferTrayIconAgainLater();
 void PlaceTrayIcon();
+
+// The scale (dots per inch) of the monitor that shows the taskbar; 0 where
+// Windows cannot tell it per monitor (before Windows 8.1).
+UINT GetTaskbarDpi()
+{
+    typedef HRESULT(WINAPI * GetDpiForMonitorFn)(HMONITOR, int, UINT*, UINT*);
+    GetDpiForMonitorFn const getDpiForMonitor =
+        reinterpret_cast<GetDpiForMonitorFn>(FindSystemFunction(L"shcore.dll", "GetDpiForMonitor"));
+    if (getDpiForMonitor == nullptr)
+    {
+        return 0;
+    }
+    // While there is no taskbar, the main monitor, where it will appear.
+    HMONITOR const monitor =
+        MonitorFromWindow(FindWindowW(TASKBAR_WINDOW_CLASS, nullptr), MONITOR_DEFAULTTOPRIMARY);
+    UINT dpiX = 0;
+    UINT dpiY = 0;
+    return SUCCEEDED(getDpiForMonitor(monitor, EFFECTIVE_DPI, &dpiX, &dpiY)) ? dpiX : 0;
+}
 
 void FillTrayIconRecord(HWND hwnd)
 {
@@ -108,23 +128,6 @@ void DeleteTrayIcon()
         DestroyIcon(g_nid.hIcon);
     }
     g_nid = NOTIFYICONDATAW();
-}
-
-UINT GetTaskbarDpi()
-{
-    typedef HRESULT(WINAPI * GetDpiForMonitorFn)(HMONITOR, int, UINT*, UINT*);
-    GetDpiForMonitorFn const getDpiForMonitor =
-        reinterpret_cast<GetDpiForMonitorFn>(FindSystemFunction(L"shcore.dll", "GetDpiForMonitor"));
-    if (getDpiForMonitor == nullptr)
-    {
-        return 0;
-    }
-    // While there is no taskbar, the main monitor, where it will appear.
-    HMONITOR const monitor =
-        MonitorFromWindow(FindWindowW(TASKBAR_WINDOW_CLASS, nullptr), MONITOR_DEFAULTTOPRIMARY);
-    UINT dpiX = 0;
-    UINT dpiY = 0;
-    return SUCCEEDED(getDpiForMonitor(monitor, EFFECTIVE_DPI, &dpiX, &dpiY)) ? dpiX : 0;
 }
 
 HICON LoadTrayIcon(UINT dpi)

@@ -27,10 +27,6 @@ void RefreshTrayIcon();
 // Takes the icon away for good: a later refresh or retry does not bring it back.
 void DeleteTrayIcon();
 
-// The scale (dots per inch) of the monitor that shows the taskbar; 0 where
-// Windows cannot tell it per monitor (before Windows 8.1).
-UINT GetTaskbarDpi();
-
 // The program's icon at the size the tray shows at dpi (0: the scale the program
 // started at). The caller owns it.
 HICON LoadTrayIcon(UINT dpi);

@@ -32,6 +32,8 @@ struct IconDirectory
 #pragma pack(pop)
 
 int const ICON_APP_ID = 100;
+// The icon format that CreateIconFromResourceEx reads, as its documentation asks.
+DWORD const ICON_FORMAT_VERSION = 0x00030000;
 
 IconDirectory const* ReadIconDirectory()
 {
@@ -53,7 +55,7 @@ HICON LoadImageDrawnFor(int size)
                 FindResourceW(nullptr, MAKEINTRESOURCEW(directory->entries[i].id), RT_ICON);
             return CreateIconFromResourceEx(
                 static_cast<BYTE*>(LockResource(LoadResource(nullptr, image))),
-                SizeofResource(nullptr, image), TRUE, 0x00030000, size, size, 0);
+                SizeofResource(nullptr, image), TRUE, ICON_FORMAT_VERSION, size, size, 0);
         }
     }
     return nullptr;
