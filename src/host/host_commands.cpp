@@ -2,6 +2,7 @@
 
 #include "common/launch.h"
 #include "common/message_box.h"
+#include "common/program_dir.h"
 #include "common/wait.h"
 #include "host/stop_channel.h"
 
@@ -40,6 +41,20 @@ enum class ForceCloseOutcome
     SomeRemain,
 };
 
+// What became of a screen host from the process list when it was asked to close.
+enum class HostRequest
+{
+    // Asked, and its handle kept until it has ended.
+    Asked,
+    // It could not be opened; asked all the same, but it may run on.
+    Unreachable,
+    // It ended after the list was taken: its identifier now names another
+    // program or none.
+    Gone,
+    // It belongs to another signed-in user's session, which is theirs to close.
+    OtherSession,
+};
+
 // Screen hosts that were asked to close and are waited for together.
 struct ClosingHosts
 {
@@ -47,27 +62,69 @@ struct ClosingHosts
     DWORD count;
 };
 
-bool AskHostToClose(ClosingHosts* closing, DWORD processId);
+bool IsInOtherSession(DWORD processId);
+bool IsScreenHostProcess(HANDLE process);
+HostRequest AskHostToClose(ClosingHosts* closing, DWORD processId);
 bool EndClosingHosts(ClosingHosts* closing);
 ForceCloseOutcome ForceCloseScreenHosts();
 
-// Keeps a handle to the host, then posts WM_CLOSE to its top-level windows. False
-// when the host runs but cannot be opened, so we could not make sure it ends.
-bool AskHostToClose(ClosingHosts* closing, DWORD processId)
+// False also when the session cannot be read: a host we cannot place is taken
+// for ours.
+bool IsInOtherSession(DWORD processId)
 {
-    HANDLE const process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId);
-    if (process == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
+    DWORD session = 0;
+    DWORD ownSession = 0;
+    return ProcessIdToSessionId(processId, &session) &&
+           ProcessIdToSessionId(GetCurrentProcessId(), &ownSession) && session != ownSession;
+}
+
+// True when the process behind the handle runs the screen host's image.
+bool IsScreenHostProcess(HANDLE process)
+{
+    wchar_t image[PATH_CAPACITY];
+    DWORD length = ARRAYSIZE(image);
+    if (!QueryFullProcessImageNameW(process, 0, image, &length))
     {
-        // It ended after the snapshot was taken; its identifier may already be
-        // another program's.
-        return true;
+        return false;
     }
-    if (process != nullptr)
+    wchar_t const* const lastBackslash = wcsrchr(image, L'\\');
+    return IsScreenHostImage(lastBackslash != nullptr ? lastBackslash + 1 : image);
+}
+
+// Opens the host and posts WM_CLOSE to its top-level windows. Between the list
+// and the open its identifier may have passed to another program, so only what
+// the handle shows counts; held from then on, the handle keeps the identifier
+// from passing on until we are done with it.
+HostRequest AskHostToClose(ClosingHosts* closing, DWORD processId)
+{
+    HANDLE const process = OpenProcess(
+        SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr)
     {
-        closing->processes[closing->count++] = process;
+        if (GetLastError() == ERROR_INVALID_PARAMETER)
+        {
+            return HostRequest::Gone;
+        }
+        if (IsInOtherSession(processId))
+        {
+            return HostRequest::OtherSession;
+        }
+        EnumWindows(EnumWindowsProc, static_cast<LPARAM>(processId));
+        return HostRequest::Unreachable;
     }
+    if (!IsScreenHostProcess(process))
+    {
+        CloseHandle(process);
+        return HostRequest::Gone;
+    }
+    if (IsInOtherSession(processId))
+    {
+        CloseHandle(process);
+        return HostRequest::OtherSession;
+    }
+    closing->processes[closing->count++] = process;
     EnumWindows(EnumWindowsProc, static_cast<LPARAM>(processId));
-    return process != nullptr;
+    return HostRequest::Asked;
 }
 
 // Gives the hosts their time to close, ends those that did not, and lets go of
@@ -96,9 +153,9 @@ bool EndClosingHosts(ClosingHosts* closing)
     return ended;
 }
 
-// Asks every running screen host to close, and ends those that do not. Every
-// start launches one more, so more than one may be running: each of them is
-// reached, not only the first in the list.
+// Asks every screen host of this session to close, and ends those that do not.
+// Every start launches one more, so more than one may be running: each of them
+// is reached, not only the first in the list.
 ForceCloseOutcome ForceCloseScreenHosts()
 {
     HANDLE const snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -118,8 +175,9 @@ ForceCloseOutcome ForceCloseScreenHosts()
         {
             continue;
         }
-        found = true;
-        allEnded = AskHostToClose(&closing, entry.th32ProcessID) && allEnded;
+        HostRequest const request = AskHostToClose(&closing, entry.th32ProcessID);
+        found = found || request != HostRequest::OtherSession;
+        allEnded = allEnded && request != HostRequest::Unreachable;
         if (closing.count == HOSTS_PER_ROUND)
         {
             allEnded = EndClosingHosts(&closing) && allEnded;

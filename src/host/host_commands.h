@@ -11,8 +11,9 @@ void StartScreenHost(HWND hwnd);
 // Sends the screen host the stop signal and reports whether it was delivered.
 void StopScreenHost();
 
-// Asks every running screen host to close, ends those that do not within their
-// time, and reports whether all of them have gone.
+// Asks every screen host running in this session to close, ends those that do
+// not within their time, and reports whether all of them have gone. Other
+// signed-in users' hosts are left alone.
 void ForceCloseScreenHost(HWND hwnd);
 
 // True when imageName is the screen host's, in any letter case, and nothing else.

@@ -10,10 +10,20 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lp
                     int /*nShowCmd*/)
 {
     RestrictDllSearchToSystem32();
+    bool const relaunched = TakeRelaunchMark();
 
     if (!IsRunningAsAdministrator())
     {
-        RelaunchElevated();
+        // Where the prompt cannot give the rights (user-account control off for a
+        // standard user, say), relaunching again would start copy after copy.
+        if (relaunched || IsElevatedWithoutAdministrators())
+        {
+            RefuseToRunWithoutAdministrator();
+        }
+        else
+        {
+            RelaunchElevated();
+        }
         return EXIT_CODE_SUCCESS;
     }
     // Plain MB_OK: this one notice has no icon.

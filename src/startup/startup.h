@@ -20,8 +20,21 @@ void RestrictDllSearchToSystem32();
 // answer.
 bool IsRunningAsAdministrator();
 
-// Starts this program again through the elevation prompt, without arguments.
+// True when this copy was started by RelaunchElevated. Takes the mark out of the
+// environment, so that nothing this copy starts inherits it.
+bool TakeRelaunchMark();
+
+// True when the elevation prompt cannot give this process the Administrators
+// group: it is elevated already, with a token that has no such group at all (a
+// Backup Operator's, say).
+bool IsElevatedWithoutAdministrators();
+
+// Starts this program again through the elevation prompt, without arguments,
+// marked as relaunched. Tells the user when they refuse the prompt.
 void RelaunchElevated();
+
+// Tells the user that the program ends for want of administrator rights.
+void RefuseToRunWithoutAdministrator();
 
 // Takes the single-instance guard. Returns false, after telling the user, when it
 // cannot be had; exitCode then holds the code to end with.

@@ -245,20 +245,31 @@ TEST_F(TrayWindow, PutsItsIconBackWhenTheTaskbarIsCreatedAgain)
     EXPECT_TRUE(WaitUntil([&] { return CountTrayIcons() == iconsBefore + 1; }));
 }
 
-// A display scale change brings "TaskbarCreated" while the icon is still there:
-// the tray must then show a freshly loaded image, not keep the old one.
-TEST_F(TrayWindow, TaskbarCreatedWithTheIconStillThereShowsAFreshImage)
+// A display scale change brings "TaskbarCreated", WM_DPICHANGED or
+// WM_DISPLAYCHANGE while the icon is still there: the tray must then show a
+// freshly loaded image, not keep the old one.
+TEST_F(TrayWindow, ScaleChangeWithTheIconStillThereShowsAFreshImage)
 {
     int const WHOLE_GLASS = 100;
-    // An image of another scale, as the tray would still show it.
-    HICON const loaded = g_nid.hIcon;
-    g_nid.hIcon = CopyIcon(LoadIconW(nullptr, IDI_ERROR));
-    ASSERT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &g_nid));
-    DestroyIcon(loaded);
-    ASSERT_TRUE(WaitUntil([] { return CountIconColours(CaptureTrayIcon()).glass < WHOLE_GLASS; }));
+    UINT const DPI_CHANGED = 0x02E0;
+    for (UINT message : {RegisterWindowMessageW(L"TaskbarCreated"), DPI_CHANGED,
+                         static_cast<UINT>(WM_DISPLAYCHANGE)})
+    {
+        SCOPED_TRACE(message);
+        // An image of another scale, as the tray would still show it.
+        HICON const loaded = g_nid.hIcon;
+        g_nid.hIcon = CopyIcon(LoadIconW(nullptr, IDI_ERROR));
+        ASSERT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &g_nid));
+        DestroyIcon(loaded);
+        ASSERT_TRUE(
+            WaitUntil([] { return CountIconColours(CaptureTrayIcon()).glass < WHOLE_GLASS; }));
 
-    EXPECT_EQ(0, SendMessageW(window, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0));
+        // WM_DPICHANGED carries the window's suggested new place.
+        RECT suggested = {};
+        EXPECT_EQ(0, SendMessageW(window, message, 0, reinterpret_cast<LPARAM>(&suggested)));
 
-    EXPECT_TRUE(WaitUntil([] { return CountIconColours(CaptureTrayIcon()).glass >= WHOLE_GLASS; }));
-    EXPECT_EQ(iconsBefore + 1, CountTrayIcons());
+        EXPECT_TRUE(
+            WaitUntil([] { return CountIconColours(CaptureTrayIcon()).glass >= WHOLE_GLASS; }));
+        EXPECT_EQ(iconsBefore + 1, CountTrayIcons());
+    }
 }

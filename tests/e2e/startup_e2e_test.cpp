@@ -1,5 +1,9 @@
 #include "tray_program.h"
 
+#include <shellapi.h>
+
+#include <set>
+
 namespace
 {
 wchar_t const EXPECTED_GREETING[] =
@@ -127,7 +131,15 @@ TEST_F(Startup, IconAppearsOnceTheTaskbarTakesIt)
     WaitForSingleObject(taskbarThread, WAIT_TIMEOUT_MS);
     CloseHandle(taskbarThread);
 
-    EXPECT_TRUE(WaitUntil([] { return CountTrayIcons() == 1; }, 3000));
+    ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() == 1; }, 3000));
+
+    // Once there, the program stops offering it: an icon taken away now stays
+    // away, where a retry left running would call the shell once a second.
+    NOTIFYICONDATAW icon = {sizeof(icon)};
+    icon.hWnd = window;
+    icon.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+    EXPECT_FALSE(WaitUntil([] { return CountTrayIcons() == 1; }, QUIET_PERIOD_MS));
 }
 
 // Started elevated from wherever it was downloaded, the program must never load
@@ -145,9 +157,9 @@ TEST_F(Startup, NeverLoadsADllPlantedBesideIt)
     EXPECT_TRUE(LoadsLibrary(program.process, planted));
 }
 
-// Wine never elevates, so the relaunched copy would relaunch in turn: the test
-// ends that chain itself once it has seen the first relaunch.
-TEST_F(Startup, NonAdministratorStartRelaunchesItselfWithoutArgumentsAndEnds)
+// Wine never elevates, as Windows cannot where user-account control is off for
+// a standard user: the relaunched copy must then give up, not relaunch in turn.
+TEST_F(Startup, NonAdministratorStartRelaunchesOnceAndTheRelaunchedCopyGivesUp)
 {
     StartedProcess const program = StartProcess(ProgramPath(), L"--ignored argument", true);
     started.push_back(program);
@@ -155,27 +167,34 @@ TEST_F(Startup, NonAdministratorStartRelaunchesItselfWithoutArgumentsAndEnds)
     MessageBoxAnswerer answerer;
     StartAnswering(&answerer, program.id);
 
+    std::set<DWORD> copies;
+    StartedProcess relaunched;
     std::wstring relaunchedCommandLine;
-    ASSERT_TRUE(WaitUntil([&] {
+    bool const refusing = WaitUntil([&] {
         for (DWORD id : FindProcesses(PROGRAM_IMAGE))
         {
-            if (id != program.id)
+            copies.insert(id);
+            if (id != program.id && relaunched.id == 0 && !ReadCommandLine(id).empty())
             {
+                relaunched.id = id;
+                relaunched.process =
+                    OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+                started.push_back(relaunched);
                 relaunchedCommandLine = ReadCommandLine(id);
-                if (!relaunchedCommandLine.empty())
-                {
-                    return true;
-                }
             }
         }
-        return false;
-    }));
+        return relaunched.id != 0 && FindMessageBox(relaunched.id) != nullptr;
+    });
+    SeenMessageBox const refusal = refusing ? AnswerMessageBox(relaunched.id) : SeenMessageBox();
+    EXPECT_EQ(0u, WaitForExit(relaunched));
     EXPECT_EQ(0u, WaitForExit(program));
     EXPECT_TRUE(StopAnswering(&answerer).empty());
-    EndProcesses(PROGRAM_IMAGE);
 
+    EXPECT_LE(copies.size(), 2u);
+    ASSERT_TRUE(refusing);
+    ExpectMessageBox(refusal, L"错误", L"未允许管理员启动，程序关闭", nullptr, BoxIcon::Error);
+    EXPECT_TRUE(WaitUntil([] { return FindProcesses(PROGRAM_IMAGE).empty(); }));
     EXPECT_EQ(std::wstring::npos, relaunchedCommandLine.find(L"ignored")) << relaunchedCommandLine;
     EXPECT_NE(std::wstring::npos, relaunchedCommandLine.find(ProgramPath()))
         << relaunchedCommandLine;
-    EXPECT_EQ(nullptr, FindWindowOfProcess(program.id, TRAY_WINDOW_CLASS_NAME));
 }
