@@ -43,4 +43,13 @@ if [ ! -f "$prefix/.ready" ]; then
     ) 9>"$prefix.lock"
 fi
 
+# Wine draws the buttons in window frames with the Marlett font, and takes it only
+# from the prefix's own Fonts folder; without it the close button shows an "r".
+# Debian ships it apart, in fonts-wine.
+marlett=/usr/share/wine/fonts/marlett.ttf
+fonts=$prefix/drive_c/windows/Fonts
+if [ -f "$marlett" ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    cp "$marlett" "$fonts/"
+fi
+
 exec "${norandom[@]}" wine "$@"

@@ -86,8 +86,8 @@ bool SaveScreenArea(RECT area, std::wstring const& path)
 }
 
 // The program's icon at each of its sizes, side by side at their own size, on
-// a light and on a dark background (the two taskbars of Windows), drawn from the
-// program's resources as Windows loads them.
+// a light and on a dark background (the colours of Windows' light and dark
+// taskbars), drawn from the program's resources as Windows loads them.
 bool PictureIconSizes(wchar_t const* programPath, std::wstring const& path)
 {
     int const sizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
@@ -152,17 +152,25 @@ bool PictureMessageBox(DWORD processId, std::wstring const& path)
     return saved;
 }
 
-// Wine shows its tray at the top left of a screen without a taskbar; put it in
-// the corner where Windows users look for it, so the menu opens as it does there.
+// Wine shows its tray as a framed window at the top left of a screen without a
+// taskbar. Take its frame away and put it in the corner where Windows users
+// look for the notification area, so that it reads as one and the menu opens as
+// it does there.
 bool MoveTrayToBottomRight()
 {
     HWND const tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
-    RECT rect = {};
-    return tray != nullptr && GetWindowRect(tray, &rect) &&
-           SetWindowPos(tray, nullptr,
-                        GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left) - MARGIN,
-                        GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top) - MARGIN, 0, 0,
-                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (tray == nullptr)
+    {
+        return false;
+    }
+    RECT client = {};
+    GetClientRect(tray, &client);
+    SetWindowLongPtrW(tray, GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    int const width = client.right - client.left;
+    int const height = client.bottom - client.top;
+    return SetWindowPos(tray, HWND_TOPMOST, GetSystemMetrics(SM_CXSCREEN) - width,
+                        GetSystemMetrics(SM_CYSCREEN) - height, width, height,
+                        SWP_FRAMECHANGED | SWP_NOACTIVATE) != FALSE;
 }
 
 // Opens the tray menu, pictures it with the tray, then chooses an entry.
