@@ -3,6 +3,11 @@
 #include "common/launch.h"
 #include "common/message_box.h"
 
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cwchar>
+
 namespace
 {
 wchar_t const INSTALLER_FILE[] = L"\\parsec-vdd-0.38.0.0.exe";
@@ -13,6 +18,34 @@ wchar_t const UNINSTALLER_PATH[] =
 wchar_t const TEXT_INSTALLER_FAILED[] = L"无法启动安装程序，请检查驱动安装程序路径。";
 wchar_t const TEXT_UNINSTALLER_FAILED[] = L"找不到卸载程序，请检查是否已安装驱动。";
 wchar_t const TEXT_INVALID_OPERATION[] = L"无效的操作代码！";
+
+bool IsUninstallerInProgramFiles();
+bool StartUninstaller();
+
+// True when the uninstaller's path lies in this Windows' own Program Files
+// folder, which only administrators may change. Where Windows lies on another
+// drive, C:\ is an ordinary data drive on which any signed-in user may usually
+// create folders, "Program Files" too: a program put there must not be run with
+// our administrator rights.
+bool IsUninstallerInProgramFiles()
+{
+    PWSTR programFiles = nullptr;
+    bool inside = false;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &programFiles)))
+    {
+        size_t const length = wcslen(programFiles);
+        inside = _wcsnicmp(UNINSTALLER_PATH, programFiles, length) == 0 &&
+                 UNINSTALLER_PATH[length] == L'\\';
+    }
+    // Freed whether or not the call succeeded.
+    CoTaskMemFree(programFiles);
+    return inside;
+}
+
+bool StartUninstaller()
+{
+    return IsUninstallerInProgramFiles() && LaunchDetached(UNINSTALLER_PATH, SW_SHOWNORMAL);
+}
 }
 
 void RunDriverTool(int operation)
@@ -28,7 +61,7 @@ void RunDriverTool(int operation)
         }
         break;
     case DRIVER_OP_UNINSTALL:
-        if (!LaunchDetached(UNINSTALLER_PATH, SW_SHOWNORMAL))
+        if (!StartUninstaller())
         {
             ShowError(nullptr, TEXT_UNINSTALLER_FAILED);
         }

@@ -2,13 +2,11 @@
 
 #include "common/launch.h"
 #include "common/message_box.h"
-#include "common/program_dir.h"
 #include "common/wait.h"
+#include "host/screen_host_process.h"
 #include "host/stop_channel.h"
 
 #include <tlhelp32.h>
-
-#include <cwchar>
 
 namespace
 {
@@ -17,8 +15,10 @@ wchar_t const SCREEN_HOST_FILE[] = L"\\PhantomDeskHost.exe";
 // How long the screen hosts asked to close get, together, to end by themselves.
 // One that does gets to remove its virtual screen cleanly.
 DWORD const HOST_CLOSE_TIMEOUT_MS = 2000;
-// How long a host that had to be ended gets to be gone.
-DWORD const HOST_TERMINATE_TIMEOUT_MS = 500;
+// How long a host that had to be ended gets to be gone. Ending is not
+// immediate: a host with a request pending in the display driver goes only once
+// the driver has finished or cancelled it.
+DWORD const HOST_TERMINATE_TIMEOUT_MS = 5000;
 UINT const HOST_TERMINATED_EXIT_CODE = 1;
 // Hosts are asked and waited for in rounds of at most this many, whose handles
 // fit on the stack; any beyond get a round of their own.
@@ -62,34 +62,9 @@ struct ClosingHosts
     DWORD count;
 };
 
-bool IsInOtherSession(DWORD processId);
-bool IsScreenHostProcess(HANDLE process);
 HostRequest AskHostToClose(ClosingHosts* closing, DWORD processId);
 bool EndClosingHosts(ClosingHosts* closing);
 ForceCloseOutcome ForceCloseScreenHosts();
-
-// False also when the session cannot be read: a host we cannot place is taken
-// for ours.
-bool IsInOtherSession(DWORD processId)
-{
-    DWORD session = 0;
-    DWORD ownSession = 0;
-    return ProcessIdToSessionId(processId, &session) &&
-           ProcessIdToSessionId(GetCurrentProcessId(), &ownSession) && session != ownSession;
-}
-
-// True when the process behind the handle runs the screen host's image.
-bool IsScreenHostProcess(HANDLE process)
-{
-    wchar_t image[PATH_CAPACITY];
-    DWORD length = ARRAYSIZE(image);
-    if (!QueryFullProcessImageNameW(process, 0, image, &length))
-    {
-        return false;
-    }
-    wchar_t const* const lastBackslash = wcsrchr(image, L'\\');
-    return IsScreenHostImage(lastBackslash != nullptr ? lastBackslash + 1 : image);
-}
 
 // Opens the host and posts WM_CLOSE to its top-level windows. Between the list
 // and the open its identifier may have passed to another program, so only what
@@ -245,11 +220,6 @@ void ForceCloseScreenHost(HWND hwnd)
         ShowError(hwnd, TEXT_HOST_PROCESS_NOT_FOUND);
         break;
     }
-}
-
-bool IsScreenHostImage(wchar_t const* imageName)
-{
-    return _wcsicmp(imageName, SCREEN_HOST_IMAGE_NAME) == 0;
 }
 
 BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM lParam)

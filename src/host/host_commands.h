@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-// Image name of the screen host in the process list.
-wchar_t const SCREEN_HOST_IMAGE_NAME[] = L"PhantomDeskHost.exe";
-
 // Starts one more screen host, hidden, from the program's folder and reports it.
 void StartScreenHost(HWND hwnd);
 
@@ -15,9 +12,6 @@ void StopScreenHost();
 // not within their time, and reports whether all of them have gone. Other
 // signed-in users' hosts are left alone.
 void ForceCloseScreenHost(HWND hwnd);
-
-// True when imageName is the screen host's, in any letter case, and nothing else.
-bool IsScreenHostImage(wchar_t const* imageName);
 
 // EnumWindows callback: posts WM_CLOSE to hwnd when it belongs to the process
 // whose identifier is in lParam.

@@ -10,7 +10,8 @@ wchar_t const STOP_CHANNEL_NAME[] = L"\\\\.\\pipe\\MyPipe";
 DWORD const STOP_SIGNAL_TIMEOUT_MS = 2000;
 
 // Opens the stop channel without waiting for it; INVALID_HANDLE_VALUE when no
-// screen host listens or all its pipe instances are busy.
+// screen host of this session serves it (none listens, all its pipe instances
+// are busy, or another session's host or another program serves it).
 HANDLE OpenStopChannel();
 
 // Writes the stop signal in one write, waiting at most STOP_SIGNAL_TIMEOUT_MS;

@@ -1,4 +1,5 @@
 #include "common/message_box.h"
+#include "startup/elevation.h"
 #include "startup/startup.h"
 
 namespace
@@ -26,8 +27,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lp
         }
         return EXIT_CODE_SUCCESS;
     }
-    // Plain MB_OK: this one notice has no icon.
-    MessageBoxW(nullptr, TEXT_ADMIN_ALLOWED, CAPTION_NOTICE, MB_OK);
+    // This one notice has no icon.
+    ShowPlainNotice(nullptr, TEXT_ADMIN_ALLOWED);
     g_hInst = hInstance;
 
     int exitCode = EXIT_CODE_SUCCESS;

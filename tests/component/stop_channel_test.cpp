@@ -4,22 +4,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(StopChannel, SendsExactlyQuitInOneWriteAndCloses)
-{
-    TestPipeServer server;
-    StartPipeServer(&server, PipeServerMode::ReadAll);
-    MessageBoxAnswerer answerer;
-    StartAnswering(&answerer, GetCurrentProcessId());
-
-    SendQuitToHost();
-
-    ASSERT_TRUE(FinishPipeServer(&server));
-    EXPECT_TRUE(StopAnswering(&answerer).empty());
-    ASSERT_EQ(1u, server.messages.size());
-    EXPECT_EQ(std::string("\x71\x75\x69\x74", 4), server.messages[0]);
-    EXPECT_TRUE(server.clientClosed);
-}
-
 TEST(StopChannel, WithoutAServerReturnsAtOnceAndShowsNothing)
 {
     MessageBoxAnswerer answerer;
@@ -37,9 +21,11 @@ TEST(StopChannel, WithoutAServerReturnsAtOnceAndShowsNothing)
 TEST(StopChannel, ReportsAWriteThatDidNotReachTheServer)
 {
     TestPipeServer server;
-    StartPipeServer(&server, PipeServerMode::HangUpUnread);
+    StartPipeServer(&server);
 
-    HANDLE const channel = OpenStopChannel();
+    // Opened by hand: the program itself speaks only to a screen host's pipe.
+    HANDLE const channel = CreateFileW(STOP_CHANNEL_PIPE, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, channel);
     EXPECT_FALSE(WriteStopSignal(channel));
     CloseHandle(channel);

@@ -5,6 +5,26 @@ namespace
 wchar_t const UNINSTALLER_FOLDER[] = L"C:\\Program Files\\Parsec Virtual Display Driver";
 wchar_t const UNINSTALLER_PATH[] =
     L"C:\\Program Files\\Parsec Virtual Display Driver\\uninstall.exe";
+// Where Windows keeps its Program Files folder; Wine reads it from here.
+wchar_t const WINDOWS_SETTINGS_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
+wchar_t const PROGRAM_FILES_VALUE[] = L"ProgramFilesDir";
+DWORD const REGISTRY_PATH_BYTES = 1024;
+
+std::wstring ReadProgramFilesSetting()
+{
+    wchar_t path[REGISTRY_PATH_BYTES / sizeof(wchar_t)] = {};
+    DWORD bytes = sizeof(path);
+    RegGetValueW(HKEY_LOCAL_MACHINE, WINDOWS_SETTINGS_KEY, PROGRAM_FILES_VALUE, RRF_RT_REG_SZ,
+                 nullptr, path, &bytes);
+    return path;
+}
+
+bool WriteProgramFilesSetting(std::wstring const& path)
+{
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, WINDOWS_SETTINGS_KEY, PROGRAM_FILES_VALUE, REG_SZ,
+                           path.c_str(), static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))) ==
+           ERROR_SUCCESS;
+}
 }
 
 class DriverTools : public TrayProgramTest
@@ -21,6 +41,19 @@ protected:
     {
         TrayProgramTest::TearDown();
         RemoveFolder(UNINSTALLER_FOLDER);
+        if (!programFiles.empty())
+        {
+            EXPECT_TRUE(WriteProgramFilesSetting(programFiles));
+        }
+    }
+
+    // Makes path, an existing folder, this Windows' Program Files folder until
+    // the test ends.
+    void MoveProgramFiles(std::wstring const& path)
+    {
+        programFiles = ReadProgramFilesSetting();
+        ASSERT_FALSE(programFiles.empty());
+        ASSERT_TRUE(WriteProgramFilesSetting(path));
     }
 
     // Puts the stand-in tool at path; it notes its start in path + ".log".
@@ -40,6 +73,7 @@ protected:
 
     StartedProcess program;
     HWND window = nullptr;
+    std::wstring programFiles;
 };
 
 TEST_F(DriverTools, InstallStartsTheInstallerShownAndKeepsTheMenuUsable)
@@ -93,4 +127,19 @@ TEST_F(DriverTools, UninstallWithoutTheUninstallerSaysSo)
 
     ExpectMessageBox(AnswerMessageBox(program.id), L"错误",
                      L"找不到卸载程序，请检查是否已安装驱动。", nullptr, BoxIcon::Error);
+}
+
+// Where Windows lies on another drive, C:\Program Files is a folder that any
+// user may create: nothing there may run with the program's rights.
+TEST_F(DriverTools, UninstallStartsNothingOutsideWindowsOwnProgramFiles)
+{
+    ASSERT_TRUE(CreateDirectoryW(UNINSTALLER_FOLDER, nullptr));
+    PlaceTool(UNINSTALLER_PATH);
+    MoveProgramFiles(folder);
+
+    ChooseFromTrayMenu(MENU_UNINSTALL_DRIVER);
+
+    ExpectMessageBox(AnswerMessageBox(program.id), L"错误",
+                     L"找不到卸载程序，请检查是否已安装驱动。", nullptr, BoxIcon::Error);
+    EXPECT_FALSE(FileExists(std::wstring(UNINSTALLER_PATH) + L".log"));
 }

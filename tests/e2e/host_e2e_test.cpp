@@ -92,6 +92,18 @@ TEST_F(ScreenHost, StopWithoutAHostSaysItFoundNone)
     ExpectMessageBox(Choose(MENU_STOP_SCREEN), L"错误", TEXT_NO_HOST, nullptr, BoxIcon::Error);
 }
 
+// The pipe's name is one for the whole machine: another program may serve it,
+// and is neither told to quit nor taken for the screen host.
+TEST_F(ScreenHost, StopLeavesAnotherProgramOnThePipeAlone)
+{
+    StartedProcess const other = StartHost(nullptr, folder + L"\\别的 程序.exe");
+
+    ExpectMessageBox(Choose(MENU_STOP_SCREEN), L"错误", TEXT_NO_HOST, nullptr, BoxIcon::Error);
+
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(other, 0));
+    EXPECT_EQ(std::string::npos, HostLog(other.id).find("pipe 7")) << HostLog(other.id);
+}
+
 // A host that takes the pipe but never reads it must not freeze the tray.
 TEST_F(ScreenHost, StopAndExitAnswerInTimeWhenTheHostNeverReadsTheSignal)
 {

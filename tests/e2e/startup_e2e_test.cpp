@@ -198,3 +198,18 @@ TEST_F(Startup, NonAdministratorStartRelaunchesOnceAndTheRelaunchedCopyGivesUp)
     EXPECT_NE(std::wstring::npos, relaunchedCommandLine.find(ProgramPath()))
         << relaunchedCommandLine;
 }
+
+// A program moved or deleted since its start, or refused by a policy, cannot be
+// started again: the user double-clicked and must hear why nothing follows.
+TEST_F(Startup, NonAdministratorStartSaysSoWhenTheRelaunchFails)
+{
+    StartedProcess program = StartProcess(ProgramPath(), L"", true, true);
+    ASSERT_NE(nullptr, program.process);
+    ASSERT_TRUE(MoveFileW(ProgramPath().c_str(), (folder + L"\\移走了.exe").c_str()));
+    ResumeProcess(&program);
+    started.push_back(program);
+
+    ExpectMessageBox(AnswerMessageBox(program.id), L"错误", L"未允许管理员启动，程序关闭", nullptr,
+                     BoxIcon::Error);
+    EXPECT_EQ(0u, WaitForExit(program));
+}

@@ -4,8 +4,6 @@
 
 namespace
 {
-DWORD const MESSAGE_BUFFER_SIZE = 512;
-
 DWORD WINAPI Serve(void* parameter)
 {
     TestPipeServer* server = static_cast<TestPipeServer*>(parameter);
@@ -16,36 +14,22 @@ DWORD WINAPI Serve(void* parameter)
     {
         return 1;
     }
-    if (server->mode == PipeServerMode::HangUpUnread)
-    {
-        // With no buffer, the client's write stays pending until read: hang up
-        // once it is there.
-        DWORD pending = 0;
-        WaitUntil([&] {
-            return PeekNamedPipe(server->pipe, nullptr, 0, nullptr, &pending, nullptr) &&
-                   pending > 0;
-        });
-        DisconnectNamedPipe(server->pipe);
-        return 0;
-    }
-    char message[MESSAGE_BUFFER_SIZE];
-    DWORD read = 0;
-    while (ReadFile(server->pipe, message, sizeof(message), &read, nullptr))
-    {
-        server->messages.emplace_back(message, read);
-    }
-    server->clientClosed = GetLastError() == ERROR_BROKEN_PIPE;
+    // With no buffer, the client's write stays pending until read: hang up once
+    // it is there.
+    DWORD pending = 0;
+    WaitUntil([&] {
+        return PeekNamedPipe(server->pipe, nullptr, 0, nullptr, &pending, nullptr) && pending > 0;
+    });
+    DisconnectNamedPipe(server->pipe);
     return 0;
 }
 }
 
-void StartPipeServer(TestPipeServer* server, PipeServerMode mode)
+void StartPipeServer(TestPipeServer* server)
 {
-    DWORD const bufferSize = mode == PipeServerMode::ReadAll ? MESSAGE_BUFFER_SIZE : 0;
-    server->mode = mode;
     server->pipe = CreateNamedPipeW(STOP_CHANNEL_PIPE, PIPE_ACCESS_DUPLEX,
-                                    PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1,
-                                    bufferSize, bufferSize, 0, nullptr);
+                                    PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 0, 0,
+                                    0, nullptr);
     server->thread = CreateThread(nullptr, 0, Serve, server, 0, nullptr);
 }
 

@@ -118,6 +118,7 @@ SeenMessageBox ReadAndAnswer(HWND box, bool readIcon = true)
     GetDlgItemTextW(box, BOX_TEXT_CONTROL_ID, text, ARRAYSIZE(text));
     seen.text = text;
     seen.owner = GetWindow(box, GW_OWNER);
+    seen.topmost = (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     seen.icon = readIcon ? ReadBoxIcon(box) : BoxIcon::Unknown;
     seen.trayIcons = CountTrayIcons();
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
@@ -396,8 +397,9 @@ void DismissMenu(HWND menu)
 }
 
 StartedProcess StartProcess(std::wstring const& path, std::wstring const& commandLine,
-                            bool withoutAdministrators)
+                            bool withoutAdministrators, bool suspended)
 {
+    DWORD const flags = suspended ? CREATE_SUSPENDED : 0;
     std::wstring line = L"\"" + path + L"\"";
     if (!commandLine.empty())
     {
@@ -409,23 +411,34 @@ StartedProcess StartProcess(std::wstring const& path, std::wstring const& comman
     if (withoutAdministrators)
     {
         HANDLE const token = MakeNonAdministratorToken();
-        started = CreateProcessAsUserW(token, path.c_str(), &line[0], nullptr, nullptr, FALSE, 0,
-                                       nullptr, nullptr, &startupInfo, &processInfo);
+        started = CreateProcessAsUserW(token, path.c_str(), &line[0], nullptr, nullptr, FALSE,
+                                       flags, nullptr, nullptr, &startupInfo, &processInfo);
         CloseHandle(token);
     }
     else
     {
-        started = CreateProcessW(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+        started = CreateProcessW(path.c_str(), &line[0], nullptr, nullptr, FALSE, flags, nullptr,
                                  nullptr, &startupInfo, &processInfo);
     }
     StartedProcess result;
     if (started)
     {
-        CloseHandle(processInfo.hThread);
         result.process = processInfo.hProcess;
         result.id = processInfo.dwProcessId;
+        result.suspendedThread = suspended ? processInfo.hThread : nullptr;
+        if (!suspended)
+        {
+            CloseHandle(processInfo.hThread);
+        }
     }
     return result;
+}
+
+void ResumeProcess(StartedProcess* started)
+{
+    ResumeThread(started->suspendedThread);
+    CloseHandle(started->suspendedThread);
+    started->suspendedThread = nullptr;
 }
 
 DWORD WaitForExit(StartedProcess const& started, DWORD timeoutMs)

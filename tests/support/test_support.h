@@ -49,6 +49,8 @@ struct SeenMessageBox
     std::wstring text;
     HWND owner = nullptr;
     BoxIcon icon = BoxIcon::Unknown;
+    // Above every window that is not topmost itself.
+    bool topmost = false;
     // Tray icons on screen while the box was shown.
     int trayIcons = 0;
 };
@@ -125,10 +127,14 @@ struct StartedProcess
 {
     HANDLE process = nullptr;
     DWORD id = 0;
+    // Its first thread, while it waits to run.
+    HANDLE suspendedThread = nullptr;
 };
-// Starts path with commandLine (may be empty), optionally as a non-administrator.
+// Starts path with commandLine (may be empty), optionally as a non-administrator,
+// and optionally suspended until ResumeProcess.
 StartedProcess StartProcess(std::wstring const& path, std::wstring const& commandLine = L"",
-                            bool withoutAdministrators = false);
+                            bool withoutAdministrators = false, bool suspended = false);
+void ResumeProcess(StartedProcess* started);
 // Exit code, or STILL_ACTIVE when it did not end in time.
 DWORD WaitForExit(StartedProcess const& started, DWORD timeoutMs = WAIT_TIMEOUT_MS);
 void CloseProcess(StartedProcess* started);
