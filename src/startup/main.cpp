@@ -27,7 +27,6 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*lp
         }
         return EXIT_CODE_SUCCESS;
     }
-    // This one notice has no icon.
     ShowPlainNotice(nullptr, TEXT_ADMIN_ALLOWED);
     g_hInst = hInstance;
 

@@ -203,11 +203,14 @@ TEST_F(Startup, NonAdministratorStartRelaunchesOnceAndTheRelaunchedCopyGivesUp)
 // started again: the user double-clicked and must hear why nothing follows.
 TEST_F(Startup, NonAdministratorStartSaysSoWhenTheRelaunchFails)
 {
-    StartedProcess program = StartProcess(ProgramPath(), L"", true, true);
+    bool const withoutAdministrators = true;
+    bool const suspended = true;
+    StartedProcess program = StartProcess(ProgramPath(), L"", withoutAdministrators, suspended);
+    // Ended at tear-down, suspended or not, should an assertion stop the test.
+    started.push_back(program);
     ASSERT_NE(nullptr, program.process);
     ASSERT_TRUE(MoveFileW(ProgramPath().c_str(), (folder + L"\\移走了.exe").c_str()));
     ResumeProcess(&program);
-    started.push_back(program);
 
     ExpectMessageBox(AnswerMessageBox(program.id), L"错误", L"未允许管理员启动，程序关闭", nullptr,
                      BoxIcon::Error);

@@ -7,8 +7,7 @@ namespace
 DWORD WINAPI Serve(void* parameter)
 {
     TestPipeServer* server = static_cast<TestPipeServer*>(parameter);
-    // A quick client may have connected, or even come and gone, before we got
-    // here; what it wrote is still there to read.
+    // A quick client may have connected before we got here.
     if (!ConnectNamedPipe(server->pipe, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED &&
         GetLastError() != ERROR_NO_DATA)
     {
