@@ -10,7 +10,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/phantomDeskTray-repro.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 "$root/scripts/make-test-certificate.sh" "$work/certificate"
-export PDT_SIGN_CERT=$work/certificate/cert.pem PDT_SIGN_KEY=$work/certificate/key.pem
+# Without a time stamp, which would differ each time.
+export PDT_SIGN_CERT=$work/certificate/cert.pem PDT_SIGN_KEY=$work/certificate/key.pem PDT_SIGN_NO_TIMESTAMP=1
 unset PDT_SIGN_PFX PDT_SIGN_TIMESTAMP_URL
 "$root/scripts/package.sh" "$work/first" >/dev/null
 "$root/scripts/package.sh" "$work/second build" >/dev/null

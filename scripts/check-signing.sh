@@ -2,7 +2,8 @@
 # Packs the release signed with a throwaway certificate and checks what a user's
 # Windows checks: the signature verifies against that certificate, a copy with one
 # byte changed does not, and the signed .exe still starts and greets (under Wine,
-# driven by the end-to-end start-up test). Runs inside the test command, on its
+# driven by the end-to-end start-up test). Checks first that a certificate
+# without a time-stamp server packs nothing unless asked to. Runs inside the test command, on its
 # virtual display and Wine prefix.
 # Usage: check-signing.sh TEST_BUILD_FOLDER
 set -euo pipefail
@@ -15,13 +16,20 @@ trap 'rm -rf "$work"' EXIT
 
 "$root/scripts/make-test-certificate.sh" "$work/certificate"
 cert=$work/certificate/cert.pem
-PDT_SIGN_CERT=$cert PDT_SIGN_KEY=$work/certificate/key.pem PDT_SIGN_PFX= PDT_SIGN_TIMESTAMP_URL= \
-    PDT_SIGN_URL=https://example.org/phantomDeskTray \
+export PDT_SIGN_CERT=$cert PDT_SIGN_KEY=$work/certificate/key.pem PDT_SIGN_PFX= PDT_SIGN_TIMESTAMP_URL=
+
+status=0
+if PDT_SIGN_NO_TIMESTAMP= "$root/scripts/package.sh" "$work/refused" >/dev/null 2>&1 || [ -e "$work/refused" ]; then
+    echo "FAILED: a certificate without a time-stamp server was not refused before building"; status=1
+else
+    echo "a signature without a time stamp is refused unless asked for"
+fi
+
+PDT_SIGN_NO_TIMESTAMP=1 PDT_SIGN_URL=https://example.org/phantomDeskTray \
     "$root/scripts/package.sh" "$work/build" >/dev/null
 (cd "$work" && cmake -E tar xf "$work"/build/phantomDeskTray-*-win64.zip)
 signed=$(ls "$work"/phantomDeskTray-*-win64/phantomDeskTray.exe)
 
-status=0
 if osslsigncode verify -CAfile "$cert" -in "$signed" >"$work/verify.txt" 2>&1; then
     echo "signature verifies"
 else

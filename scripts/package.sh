@@ -4,7 +4,8 @@
 # Usage: package.sh [BUILD_FOLDER]   (default build/mingw-release)
 # The same commit gives the same bytes: timestamps come from the commit. With a
 # code-signing certificate in the environment (see scripts/sign-exe.sh) the .exe
-# is signed before it is zipped.
+# is signed before it is zipped; signing settings that would make a poor
+# signature stop it before anything is built.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,9 +16,14 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/n
 # Zip entries store local time.
 export TZ=UTC
 
+scripts/sign-exe.sh --check
 scripts/build.sh mingw-release "$build"
 if [ -n "${PDT_SIGN_PFX:-}${PDT_SIGN_CERT:-}${PDT_SIGN_KEY:-}" ]; then
-    echo "Signing phantomDeskTray.exe"
+    if [ -n "${PDT_SIGN_TIMESTAMP_URL:-}" ]; then
+        echo "Signing phantomDeskTray.exe, time-stamped"
+    else
+        echo "Signing phantomDeskTray.exe without a time stamp: the signature ends with the certificate"
+    fi
 else
     echo "No code-signing certificate given: phantomDeskTray.exe is packed unsigned"
 fi

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Checks the code, then builds the program and its tests with mingw-w64 and runs
-# every test under Wine, on a virtual display, in a Wine prefix inside the build
-# tree.
+# Checks the code, then builds the program and its tests with mingw-w64, checks
+# the program's size, and runs every test under Wine, on a virtual display, in a
+# Wine prefix inside the build tree.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/lint.sh
 scripts/build.sh mingw
+# The preset builds in release mode: these are the bytes that a release packs.
+scripts/check-size.sh build/mingw/bin/phantomDeskTray.exe
 
 # The tests share the program's mutex, pipe name and tray: one at a time.
 export WINEPREFIX=$root/build/mingw/wineprefix

@@ -26,19 +26,35 @@ if setarch "$(uname -m)" -R true 2>/dev/null; then
     norandom=(setarch "$(uname -m)" -R)
 fi
 
-if [ ! -f "$prefix/.ready" ]; then
+# wineboot chooses the fonts of menus and message boxes for the locale it runs
+# in, and they stay in the prefix: made outside a Chinese locale, they have no
+# Chinese characters, and every later run draws the program's texts as empty
+# boxes. So every prefix is made in the program's users' locale, whoever makes
+# it first; the locale of later runs leaves those fonts alone. The mark names
+# that locale; a prefix without it (made by an older version of this script, or
+# by Wine itself for a winepath run before this one) is made anew.
+prefix_locale=zh_CN.UTF-8
+prefix_ready() {
+    [ "$(cat "$prefix/.ready" 2>/dev/null)" = "$prefix_locale" ]
+}
+if ! prefix_ready; then
     mkdir -p "$prefix"
     (
         # Several tests may start at once; only one creates the prefix.
         flock 9
-        if [ ! -f "$prefix/.ready" ]; then
+        if ! prefix_ready; then
+            if [ -f "$prefix/system.reg" ]; then
+                wineserver -k 2>/dev/null || true
+                rm -rf "$prefix"
+            fi
+            export LANG=$prefix_locale LC_ALL=$prefix_locale
             "${norandom[@]}" wineboot --init >/dev/null 2>&1 || true
             # Without a window manager Wine waits 2 s whenever a window is hidden.
             "${norandom[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
             # A crash ends the program instead of waiting on a dialog nobody answers.
             "${norandom[@]}" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
             wineserver --wait || true
-            touch "$prefix/.ready"
+            echo "$prefix_locale" > "$prefix/.ready"
         fi
     ) 9>"$prefix.lock"
 fi
