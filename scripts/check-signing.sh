@@ -3,8 +3,8 @@
 # Windows checks: the signature verifies against that certificate, a copy with one
 # byte changed does not, and the signed .exe still starts and greets (under Wine,
 # driven by the end-to-end start-up test). Checks first that a certificate
-# without a time-stamp server packs nothing unless asked to. Runs inside the test command, on its
-# virtual display and Wine prefix.
+# without a time-stamp server packs nothing unless asked to. Runs inside the test
+# command, on its virtual display and Wine prefix.
 # Usage: check-signing.sh TEST_BUILD_FOLDER
 set -euo pipefail
 

@@ -18,15 +18,6 @@ export TZ=UTC
 
 scripts/sign-exe.sh --check
 scripts/build.sh mingw-release "$build"
-if [ -n "${PDT_SIGN_PFX:-}${PDT_SIGN_CERT:-}${PDT_SIGN_KEY:-}" ]; then
-    if [ -n "${PDT_SIGN_TIMESTAMP_URL:-}" ]; then
-        echo "Signing phantomDeskTray.exe, time-stamped"
-    else
-        echo "Signing phantomDeskTray.exe without a time stamp: the signature ends with the certificate"
-    fi
-else
-    echo "No code-signing certificate given: phantomDeskTray.exe is packed unsigned"
-fi
 (cd "$build" && cpack -C Release >/dev/null)
 ls -l "$build"/phantomDeskTray-*-win64.zip*
 cat "$build"/phantomDeskTray-*-win64.zip.sha256

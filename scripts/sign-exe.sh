@@ -16,10 +16,13 @@
 # certificate sign into the same bytes; a time stamp makes every signature differ.
 # Without a certificate it leaves the file as it is.
 # Usage: sign-exe.sh FILE.exe   signs FILE.exe
-#        sign-exe.sh --check    only checks the settings, before anything is built
+#        sign-exe.sh --check    checks the settings before anything is built, and
+#                               says in one line how the program will be signed
 set -euo pipefail
 
+check=$([ "${1:-}" = "--check" ] && echo 1 || true)
 if [ -z "${PDT_SIGN_PFX:-}${PDT_SIGN_CERT:-}${PDT_SIGN_KEY:-}" ]; then
+    [ -z "$check" ] || echo "No code-signing certificate given: phantomDeskTray.exe is packed unsigned"
     exit 0
 fi
 if [ -n "${PDT_SIGN_PFX:-}" ]; then
@@ -34,7 +37,12 @@ if [ -z "${PDT_SIGN_TIMESTAMP_URL:-}" ] && [ "${PDT_SIGN_NO_TIMESTAMP:-}" != 1 ]
     echo "signing: refused: without a time-stamp server (PDT_SIGN_TIMESTAMP_URL) the signature ends with the certificate; PDT_SIGN_NO_TIMESTAMP=1 signs so all the same" >&2
     exit 1
 fi
-if [ "${1:-}" = "--check" ]; then
+if [ -n "$check" ]; then
+    if [ -n "${PDT_SIGN_TIMESTAMP_URL:-}" ]; then
+        echo "Signing phantomDeskTray.exe, time-stamped"
+    else
+        echo "Signing phantomDeskTray.exe without a time stamp: the signature ends with the certificate"
+    fi
     exit 0
 fi
 
