@@ -3,7 +3,8 @@
 # finding: a second compiler (clang with lld), the Visual Studio dialect
 # (clang-cl), clang-tidy, cppcheck and clang-format. Each tool's settings are in
 # a file of its own: cmake/clang-mingw-w64-x86_64.cmake, .clang-cl.args,
-# .clang-tidy, .cppcheck.args and .clang-format.
+# .clang-tidy, .cppcheck.args and .clang-format. Then the Markdown files: no
+# line end inside Chinese text, which browsers would show as a space.
 # Usage: lint.sh [--fix]   (--fix reformats the files that clang-format objects to)
 set -uo pipefail
 
@@ -22,6 +23,7 @@ read_arguments() {
 
 mapfile -t program < <(sources 'src/*.cpp')
 mapfile -t formatted < <(sources 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'tools/*.cpp')
+mapfile -t documents < <(sources '*.md')
 mapfile -t clang_cl_arguments < <(read_arguments .clang-cl.args)
 mapfile -t cppcheck_arguments < <(read_arguments .cppcheck.args)
 
@@ -49,9 +51,12 @@ cppcheck_src() {
 clang_format() {
     clang-format-14 --dry-run --Werror "${formatted[@]}"
 }
+chinese_line_breaks() {
+    scripts/check-chinese-line-breaks.py "${documents[@]}"
+}
 
 status=0
-for check in clang_build visual_studio_dialect clang_tidy cppcheck_src clang_format; do
+for check in clang_build visual_studio_dialect clang_tidy cppcheck_src clang_format chinese_line_breaks; do
     start=$(date +%s%N)
     if "$check"; then
         verdict="clean"

@@ -3,7 +3,8 @@
 # the mingw-w64 cross-compiler, CMake, GoogleTest's sources, Wine with its own
 # fonts (Marlett draws the close buttons in window frames), Xvfb, a CJK font with a
 # Chinese locale so that the program's texts render, and the code checks (clang
-# with lld, clang-tidy, clang-format, cppcheck).
+# with lld, clang-tidy, clang-format, cppcheck, and a Markdown parser for the
+# documents' check).
 set -euo pipefail
 
 packages=(
@@ -13,7 +14,7 @@ packages=(
     wine wine64 fonts-wine
     xvfb xauth x11-apps imagemagick
     fonts-wqy-microhei locales
-    clang-14 clang-tools-14 lld-14 llvm-14 clang-tidy-14 clang-format-14 cppcheck
+    clang-14 clang-tools-14 lld-14 llvm-14 clang-tidy-14 clang-format-14 cppcheck python3-markdown-it
     osslsigncode openssl
 )
 
