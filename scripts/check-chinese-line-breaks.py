@@ -28,7 +28,8 @@ def is_hard_break(line):
 
 
 def broken_lines(text):
-    """Yields the 1-based number of each line that ends inside Chinese text."""
+    """Yields each line that ends inside Chinese text: its 1-based number, and
+    the two characters on either side of the line end."""
     lines = text.split("\n")
     # Code blocks have no inline content, so only prose is looked at; a table's
     # rows and a heading are single lines by construction.
