@@ -4,7 +4,8 @@
 # (clang-cl), clang-tidy, cppcheck and clang-format. Each tool's settings are in
 # a file of its own: cmake/clang-mingw-w64-x86_64.cmake, .clang-cl.args,
 # .clang-tidy, .cppcheck.args and .clang-format. Then the Markdown files: no
-# line end inside Chinese text, which browsers would show as a space.
+# line end inside Chinese text, which browsers would show as a space, and no
+# relative link or picture that leads nowhere.
 # Usage: lint.sh [--fix]   (--fix reformats the files that clang-format objects to)
 set -uo pipefail
 
@@ -54,9 +55,12 @@ clang_format() {
 chinese_line_breaks() {
     scripts/check-chinese-line-breaks.py "${documents[@]}"
 }
+markdown_links() {
+    scripts/check-markdown-links.py "${documents[@]}"
+}
 
 status=0
-for check in clang_build visual_studio_dialect clang_tidy cppcheck_src clang_format chinese_line_breaks; do
+for check in clang_build visual_studio_dialect clang_tidy cppcheck_src clang_format chinese_line_breaks markdown_links; do
     start=$(date +%s%N)
     if "$check"; then
         verdict="clean"
