@@ -10,6 +10,7 @@ each space made a "-"; a second heading of the same text gets "-1", a third
 A broken link fails silently on the site, which is why it fails here.
 Usage: check-markdown-links.py FILE.md...
 """
+import functools
 import os
 import re
 import sys
@@ -24,6 +25,8 @@ HTML_REFERENCE = re.compile(r"""\b(?:href|src)\s*=\s*["']([^"']*)["']""", re.IGN
 HTML_ANCHOR = re.compile(r"""\b(?:id|name)\s*=\s*["']([^"']*)["']""", re.IGNORECASE)
 
 
+# Every file is both checked and a target of links: parsed once.
+@functools.lru_cache(maxsize=None)
 def parse(path):
     with open(path, encoding="utf-8") as file:
         text = file.read()
@@ -46,6 +49,7 @@ def plain_text(inline):
                    if child.type in ("text", "code_inline"))
 
 
+@functools.lru_cache(maxsize=None)
 def anchors(path):
     """Every anchor that a browser can scroll to in the page made of PATH."""
     _, tokens = parse(path)
@@ -86,7 +90,7 @@ def line_of(address, span, lines):
     return first + 1
 
 
-def broken_references(path, anchors_of):
+def broken_references(path):
     lines, tokens = parse(path)
     for address, span in references(tokens):
         if not address or EXTERNAL.match(address):
@@ -98,21 +102,14 @@ def broken_references(path, anchors_of):
             yield f"{where} leads to a file that does not exist"
         elif anchor and (not target or target_path.endswith(".md")):
             page = target_path if target else path
-            if unquote(anchor) not in anchors_of(page):
+            if unquote(anchor) not in anchors(page):
                 yield f"{where} leads to no heading of {page}"
 
 
 def main(paths):
-    cache = {}
-
-    def anchors_of(page):
-        if page not in cache:
-            cache[page] = anchors(page)
-        return cache[page]
-
     found = 0
     for path in paths:
-        for finding in broken_references(path, anchors_of):
+        for finding in broken_references(path):
             print(finding)
             found += 1
     return 1 if found else 0
