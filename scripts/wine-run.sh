@@ -10,8 +10,9 @@ export WINEARCH=win64
 # Quiet, but for the one error that says Wine could not lay out a new process
 # (see below).
 export WINEDEBUG=${WINEDEBUG:--all,err+virtual}
-# Keep wineboot from offering to download Mono and Gecko.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# Keep wineboot from offering to download Mono and Gecko, and shortcuts that a
+# setup makes off this machine's own desktop and menus.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 
 # Debian builds Wine without its preloader, which reserves the addresses that
 # Windows processes need before Linux places anything. Linux puts a 64-bit
