@@ -16,7 +16,7 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%
 
 stage=$setup.stage
 rm -rf "$stage"
-mkdir -p "$stage"
+mkdir -p "$stage" "$(dirname "$setup")"
 cp "$program" "$stage/phantomDeskTray.exe"
 cp "$documents/USER-GUIDE.txt" "$documents/LICENSE.txt" "$stage/"
 "$root/scripts/sign-exe.sh" "$stage/phantomDeskTray.exe"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Packs the release twice, in two build folders at different paths, and checks
-# that the .exe and the zip come out byte for byte the same, the zip signed with a
-# throwaway certificate as a release is with a real one; builds the clang .exe
-# twice the same way and compares it too.
+# that the .exe, the zip and the setup come out byte for byte the same, signed
+# with a throwaway certificate as a release is with a real one; builds the clang
+# .exe twice the same way and compares it too.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,7 +20,7 @@ unset PDT_SIGN_PFX PDT_SIGN_TIMESTAMP_URL
 
 status=0
 for file in bin/phantomDeskTray.exe phantomDeskTray-*-win64.zip phantomDeskTray-*-win64.zip.sha256 \
-    clang/bin/phantomDeskTray.exe; do
+    phantomDeskTray-*-setup.exe phantomDeskTray-*-setup.exe.sha256 clang/bin/phantomDeskTray.exe; do
     first=$(cd "$work/first" && ls $file)
     if cmp "$work/first/$first" "$work/second build/$first"; then
         echo "same bytes: $first"

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12, where it is missing:
-# the mingw-w64 cross-compiler, CMake, GoogleTest's sources, Wine with its own
-# fonts (Marlett draws the close buttons in window frames), Xvfb, a CJK font with a
-# Chinese locale so that the program's texts render, and the code checks (clang
-# with lld, clang-tidy, clang-format, cppcheck, and a Markdown parser for the
-# documents' check).
+# the mingw-w64 cross-compiler, CMake, NSIS for the setup, GoogleTest's sources,
+# Wine with its own fonts (Marlett draws the close buttons in window frames),
+# Xvfb, a CJK font with a Chinese locale so that the program's texts render, and
+# the code checks (clang with lld, clang-tidy, clang-format, cppcheck, and a
+# Markdown parser for the documents' check).
 set -euo pipefail
 
 packages=(
     cmake make python3
-    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nsis
     googletest
     wine wine64 fonts-wine
     xvfb xauth x11-apps imagemagick
