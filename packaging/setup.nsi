@@ -64,6 +64,8 @@ BrandingText "phantomDeskTray ${PDT_VERSION}"
 !finalize '"${PDT_SIGN}" "%1"' = 0
 
 Var CompanionFolder
+; Whether the companion page is shown: only when a file was missing at the start.
+Var AskForCompanions
 ; The companion files not found, one a line, and how many.
 Var Missing
 Var MissingCount
@@ -289,7 +291,10 @@ Function ReadOptions
     ${AndIfNot} ${FileExists} "$DESKTOP\${SHORTCUT_EN}.lnk"
         StrCpy $DesktopShortcut ${BST_UNCHECKED}
     ${EndIf}
+    ; Task Scheduler keeps each task that it holds as a file of that name: a task
+    ; deleted there has turned the option off.
     ${If} ${FileExists} "$INSTDIR\${TASK_FILE}"
+    ${AndIf} ${FileExists} "$SYSDIR\Tasks\${TASK_NAME}"
         StrCpy $StartAtSignIn ${BST_CHECKED}
     ${EndIf}
     ${GetParameters} $0
@@ -354,6 +359,7 @@ Function .onInit
     Call ReadAccount
     StrCpy $CompanionFolder $EXEDIR
     Call FindCompanions
+    StrCpy $AskForCompanions $MissingCount
     StrCpy $InUse ""
     StrCpy $Incomplete 0
 FunctionEnd
@@ -362,7 +368,7 @@ FunctionEnd
 ; The pages of the setup.
 
 Function CompanionPageShow
-    ${If} $MissingCount = 0
+    ${If} $AskForCompanions = 0
         Abort
     ${EndIf}
     !insertmacro MUI_HEADER_TEXT "$(COMPANION_TITLE)" "$(COMPANION_SUBTITLE)"
@@ -421,9 +427,13 @@ Function OptionsPageShow
     ${NSD_OnClick} $0 ReadStartAtSignIn
     ${NSD_CreateLabel} 12u 34u -12u 60u "$(START_AT_SIGN_IN_HELP)"
     Pop $0
-    ; The next step installs.
+    ; The next step installs; without the companion page, nothing lies before.
     GetDlgItem $0 $HWNDPARENT 1
     SendMessage $0 ${WM_SETTEXT} 0 "STR:$(^InstallBtn)"
+    ${If} $AskForCompanions = 0
+        GetDlgItem $0 $HWNDPARENT 3
+        EnableWindow $0 0
+    ${EndIf}
     nsDialogs::Show
 FunctionEnd
 

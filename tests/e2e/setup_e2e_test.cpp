@@ -221,7 +221,14 @@ protected:
 
 TEST_F(Setup, SilentInstallPutsEverythingInPlace)
 {
+    // A copy that runs from anywhere else is not the installed one's to close.
+    StartedProcess const other = Start(CopyBeside(PROGRAM_IMAGE, PROGRAM_IMAGE), L"");
+    ASSERT_TRUE(AnswerMessageBox(other.id).found);
+    ASSERT_TRUE(AnswerMessageBox(other.id).found);
+
     ASSERT_EQ(0u, RunSilently(setup));
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(other, 0));
+    EndProcesses(PROGRAM_IMAGE);
 
     for (wchar_t const* name : {PROGRAM_IMAGE, HOST_IMAGE, DRIVER_INSTALLER_IMAGE,
                                 L"USER-GUIDE.txt", L"LICENSE.txt", L"uninstall.exe"})
