@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
 
 namespace
@@ -52,22 +54,16 @@ FILETIME LastWritten(std::wstring const& path)
     return data.ftLastWriteTime;
 }
 
-// A definition's text with the white space between its tags taken out.
+// A definition's text without its line ends and the indents after them.
 std::wstring WithoutIndent(std::wstring const& text)
 {
     std::wstring squeezed;
-    for (size_t i = 0; i < text.size(); ++i)
+    std::wistringstream lines(text);
+    for (std::wstring line; std::getline(lines, line);)
     {
-        if (iswspace(text[i]) && !squeezed.empty() && squeezed.back() == L'>')
-        {
-            size_t const next = text.find_first_not_of(L" \t\r\n", i);
-            if (next != std::wstring::npos && text[next] == L'<')
-            {
-                i = next - 1;
-                continue;
-            }
-        }
-        squeezed += text[i];
+        size_t const start = line.find_first_not_of(L" \t");
+        size_t const end = line.find_last_not_of(L" \t\r");
+        squeezed += start == std::wstring::npos ? L"" : line.substr(start, end - start + 1);
     }
     return squeezed;
 }
@@ -102,15 +98,9 @@ BOOL CALLBACK AddWindowText(HWND hwnd, LPARAM lParam)
     wchar_t text[1024] = {};
     SendMessageTimeoutW(hwnd, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text),
                         SMTO_ABORTIFHUNG, QUIET_PERIOD_MS, nullptr);
-    std::wstring* const texts = reinterpret_cast<std::wstring*>(lParam);
-    for (wchar_t const* character = text; *character != L'\0'; ++character)
-    {
-        if (*character != L'\r')
-        {
-            *texts += *character;
-        }
-    }
-    *texts += L"\n";
+    std::wstring line = text;
+    line.erase(std::remove(line.begin(), line.end(), L'\r'), line.end());
+    *reinterpret_cast<std::wstring*>(lParam) += line + L"\n";
     return TRUE;
 }
 
