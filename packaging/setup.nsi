@@ -34,8 +34,10 @@
 !define GUIDE_SHORTCUT_ZH "虚拟屏幕托盘工具 使用说明"
 !define GUIDE_SHORTCUT_EN "phantomDeskTray User Guide"
 
-; Exit codes beyond NSIS's own (0 done, 1 cancelled, 2 refused).
+; Exit codes: NSIS's own, then ours.
+!define EXIT_CANCELLED 1
 !define EXIT_REFUSED 2
+; Installed, but without something that was asked for.
 !define EXIT_INCOMPLETE 3
 ; What installers tell deployment tools when a restart finishes the work.
 !define EXIT_RESTART_NEEDED 3010
@@ -88,8 +90,8 @@ Var FolderField
 !define MUI_UNICON "${PDT_ICON}"
 !define MUI_ABORTWARNING
 
-Page custom CompanionPageShow CompanionPageLeave
-Page custom OptionsPageShow OptionsPageLeave
+Page custom CompanionPageShow
+Page custom OptionsPageShow
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_PAGE_CUSTOMFUNCTION_PRE PrepareFinishPage
 !define MUI_FINISHPAGE_TEXT "$FinishText"
@@ -224,6 +226,7 @@ Function ${un}CloseRunningCopy
             ${If} $R3 == "$INSTDIR\${PROGRAM_FILE}"
                 MessageBox MB_OKCANCEL|MB_ICONINFORMATION "$R9" /SD IDOK IDOK close
                 System::Call 'kernel32::CloseHandle(p $R2)'
+                SetErrorLevel ${EXIT_CANCELLED}
                 Quit
               close:
                 System::Call 'user32::PostMessageW(p $R0, i ${WM_CLOSE}, p 0, p 0)'
@@ -410,9 +413,6 @@ Function ChooseCompanionFolder
     ${EndIf}
 FunctionEnd
 
-Function CompanionPageLeave
-FunctionEnd
-
 Function OptionsPageShow
     !insertmacro MUI_HEADER_TEXT "$(OPTIONS_TITLE)" "$(OPTIONS_SUBTITLE)"
     nsDialogs::Create 1018
@@ -445,9 +445,6 @@ FunctionEnd
 Function ReadStartAtSignIn
     Pop $0
     ${NSD_GetState} $0 $StartAtSignIn
-FunctionEnd
-
-Function OptionsPageLeave
 FunctionEnd
 
 Function PrepareFinishPage
@@ -493,6 +490,7 @@ Function CopyCompanion
     System::Call 'kernel32::CopyFileW(w "$1", w "$INSTDIR\$0${PENDING_SUFFIX}", i 0) i .r2'
     ${If} $2 = 0
         DetailPrint "$1: $(^CopyFailed)"
+        StrCpy $Incomplete 1
         StrCpy $Missing "$Missing$0$\r$\n"
         IntOp $MissingCount $MissingCount + 1
         Return
